@@ -1,0 +1,15 @@
+# GoogleTest: the system's package on a native build; for a Windows cross
+# build, built from Debian's sources with the cross compiler.
+if(CMAKE_CROSSCOMPILING)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  # Windows test programs are self-contained, so that Wine needs no MinGW DLLs.
+  foreach(target gtest gtest_main gmock gmock_main)
+    target_link_options(${target} INTERFACE -static)
+  endforeach()
+else()
+  find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)

@@ -1,0 +1,46 @@
+// The text services the fold needs: lower-casing a text, and the code of one
+// 16-bit unit in an ANSI code page.
+//
+// On Windows these are the system's own. Elsewhere they are a stand-in made of
+// the C library's case mapping and iconv, which gives the codes Windows gives
+// for every unit a code page spells.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace pelvaro {
+
+class TextServices {
+public:
+    // The code page the program uses when none is chosen: the system's ANSI
+    // code page on Windows, 1252 elsewhere.
+    static TextServices SystemAnsi();
+
+    // A chosen code page: 1250 to 1258, or the double-byte 932, 936, 949 and
+    // 950. Empty when the code page is not one of these or the system cannot
+    // convert to it.
+    static std::optional<TextServices> ForCodePage(unsigned codePage);
+
+    unsigned CodePage() const;
+
+    // The text lower-cased unit by unit; the length is unchanged.
+    std::u16string LowerCase(std::u16string_view text) const;
+
+    // The unit's code in the code page, a signed 16-bit value widened with its
+    // sign: a single byte gives 0 to 255, a double-byte code is read as one
+    // 16-bit value (lead byte high), and a unit the code page cannot spell
+    // gives the code of "?", 63.
+    std::int32_t AnsiCode(char16_t unit) const;
+
+    struct Table;  // each platform's own
+
+private:
+    explicit TextServices(std::shared_ptr<const Table> table);
+    std::shared_ptr<const Table> table_;
+};
+
+}  // namespace pelvaro

@@ -1,0 +1,123 @@
+// Text services against code page 1252 as published, written out here by hand
+// rather than taken from any converter.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "pelvaro/text_services.h"
+
+namespace pelvaro {
+namespace {
+
+// The unit each byte 0x80-0x9F stands for. The five bytes code page 1252 leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the unit of the same value.
+constexpr std::array<char16_t, 32> kRow80 = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+};
+
+// Bytes 0x00-0x7F and 0xA0-0xFF stand for the unit of the same value.
+char16_t UnitOf(unsigned byte) { return byte >= 0x80 && byte <= 0x9F ? kRow80[byte - 0x80] : char16_t(byte); }
+
+// The lower case of a code page 1252 letter, as a byte; other bytes are unchanged.
+unsigned LowerByte(unsigned byte) {
+    if (byte >= 'A' && byte <= 'Z') return byte + 0x20;
+    if (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7) return byte + 0x20;  // not the multiplication sign
+    switch (byte) {
+        case 0x8A: return 0x9A;  // S caron
+        case 0x8C: return 0x9C;  // OE
+        case 0x8E: return 0x9E;  // Z caron
+        case 0x9F: return 0xFF;  // Y diaeresis
+        default: return byte;
+    }
+}
+
+TextServices Cp1252() {
+    auto services = TextServices::ForCodePage(1252);
+    EXPECT_TRUE(services.has_value());
+    return *services;
+}
+
+TEST(TextServices1252, EveryByteCodesAsItself) {
+    const TextServices services = Cp1252();
+    EXPECT_EQ(services.CodePage(), 1252u);
+    for (unsigned byte = 0; byte < 256; ++byte)
+        EXPECT_EQ(services.AnsiCode(UnitOf(byte)), static_cast<std::int32_t>(byte)) << "byte " << byte;
+}
+
+TEST(TextServices1252, LowerCasesEveryLetterAsWindowsDoes) {
+    const TextServices services = Cp1252();
+    for (unsigned byte = 1; byte < 256; ++byte) {
+        const std::u16string lower = services.LowerCase(std::u16string(1, UnitOf(byte)));
+        ASSERT_EQ(lower.size(), 1u);
+        EXPECT_EQ(services.AnsiCode(lower[0]), static_cast<std::int32_t>(LowerByte(byte))) << "byte " << byte;
+    }
+}
+
+TEST(TextServices1252, LowerCaseKeepsLengthAndNonLetters) {
+    const TextServices services = Cp1252();
+    EXPECT_EQ(services.LowerCase(u"Name.Surname+Tag@EXAMPLE.com 42"), u"name.surname+tag@example.com 42");
+    EXPECT_EQ(services.LowerCase(u""), u"");
+    const std::u16string halves = u"\U0001F600\xD800x";  // a pair and a lone half stay as they are
+    EXPECT_EQ(services.LowerCase(halves), halves);
+    const std::u16string withNul(3, u'\0');
+    EXPECT_EQ(services.LowerCase(withNul), withNul);
+}
+
+#ifndef _WIN32
+// Windows may map a unit outside the page to a look-alike ("best fit"); the
+// stand-in promises the question mark for all of them.
+TEST(TextServices1252, EveryOtherUnitIsAQuestionMark) {
+    const TextServices services = Cp1252();
+    std::array<bool, 0x10000> spelled{};
+    for (unsigned byte = 0; byte < 256; ++byte) spelled[UnitOf(byte)] = true;
+    for (unsigned unit = 0; unit < 0x10000; ++unit)
+        if (!spelled[unit]) {
+            ASSERT_EQ(services.AnsiCode(static_cast<char16_t>(unit)), 63) << "unit " << unit;
+        }
+}
+
+TEST(TextServices, DefaultCodePageIs1252) { EXPECT_EQ(TextServices::SystemAnsi().CodePage(), 1252u); }
+#endif
+
+TEST(TextServices, OtherCodePages) {
+    struct Case {
+        unsigned codePage;
+        char16_t unit;
+        std::int32_t code;
+    };
+    const Case cases[] = {
+        {1250, u'\u0159', 0xF8},                                    // r caron
+        {1251, u'\u0436', 0xE6},                                    // Cyrillic zhe
+        {1253, u'\u03B1', 0xE1},                                    // Greek alpha
+        {1254, u'\u011F', 0xF0},                                    // g breve
+        {1255, u'\u05D0', 0xE0},                                    // Hebrew alef
+        {1256, u'\u0627', 0xC7},                                    // Arabic alef
+        {1257, u'\u0101', 0xE2},                                    // a macron
+        {1258, u'\u0111', 0xF0},                                    // d stroke
+        {932, u'\u3042', static_cast<std::int16_t>(0x82A0)},        // hiragana a
+        {932, u'\uFF71', 0xB1},                                     // half-width katakana a: one byte
+        {936, u'\u4E2D', static_cast<std::int16_t>(0xD6D0)},        // "middle"
+        {949, u'\uD55C', static_cast<std::int16_t>(0xC7D1)},        // Hangul han
+        {950, u'\u4E2D', static_cast<std::int16_t>(0xA4A4)},        // "middle"
+    };
+    for (const Case& c : cases) {
+        const auto services = TextServices::ForCodePage(c.codePage);
+        ASSERT_TRUE(services.has_value()) << c.codePage;
+        EXPECT_EQ(services->CodePage(), c.codePage);
+        EXPECT_EQ(services->AnsiCode(c.unit), c.code) << "code page " << c.codePage << " unit " << int(c.unit);
+        EXPECT_EQ(services->AnsiCode(u'a'), 97) << c.codePage;
+    }
+}
+
+TEST(TextServices, UnknownCodePagesAreRefused) {
+    for (unsigned codePage : {0u, 1u, 437u, 1200u, 1259u, 65001u, 4294967295u})
+        EXPECT_FALSE(TextServices::ForCodePage(codePage).has_value()) << codePage;
+}
+
+}  // namespace
+}  // namespace pelvaro

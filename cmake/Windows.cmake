@@ -1,0 +1,18 @@
+# Settings for every Windows executable of the build: the Unicode API, Windows XP
+# as the oldest system, no DLL beyond the system's own, and no time stamp, so
+# that the same commit builds the same bytes.
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(PELVARO_WINDOWS_VERSION 5,1)  # Windows XP
+else()
+  set(PELVARO_WINDOWS_VERSION 5,2)  # Windows XP x64 and Server 2003, the first 64-bit ones
+endif()
+string(REPLACE "," ";" version "${PELVARO_WINDOWS_VERSION}")
+list(GET version 0 major)
+list(GET version 1 minor)
+add_link_options(-static -Wl,--no-insert-timestamp
+  -Wl,--major-os-version,${major} -Wl,--minor-os-version,${minor}
+  -Wl,--major-subsystem-version,${major} -Wl,--minor-subsystem-version,${minor})
+unset(version)
+unset(major)
+unset(minor)

@@ -87,7 +87,7 @@ bool FillSingleByte(const CodePageName& page, TextServices::Table& table) {
         const char in = static_cast<char>(byte);
         unsigned char out[8];
         const auto size = decode.Convert(&in, 1, reinterpret_cast<char*>(out), sizeof out);
-        const unsigned unit = size == std::size_t{2} ? out[0] | out[1] << 8 : byte;
+        const unsigned unit = size == std::size_t{2} ? static_cast<unsigned>(out[0] | out[1] << 8) : byte;
         table.code[unit] = static_cast<std::int16_t>(byte);
     }
     return true;

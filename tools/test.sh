@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the native engine and command-line
+# tool, the same under sanitizers, the fuzz targets for a bounded time, and the
+# Windows builds, whose tests run through Wine on a virtual display.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/install-deps.sh
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "Linux build and tests"
+cmake --preset linux >/dev/null
+cmake --build --preset linux
+ctest --preset linux
+
+step "Linux tests under UndefinedBehaviorSanitizer and AddressSanitizer"
+cmake --preset linux-sanitize >/dev/null
+cmake --build --preset linux-sanitize
+ctest --preset linux-sanitize
+
+step "Fuzz targets, each for a bounded time"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+ctest --preset fuzz
+
+step "32-bit Windows build (the release)"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+
+step "64-bit Windows build, tests through Wine"
+cmake --preset win64 -DPELVARO_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null
+cmake --build --preset win64
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset win64

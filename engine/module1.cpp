@@ -18,6 +18,7 @@ std::int32_t AddBits(std::int32_t a, std::int32_t b) {
     std::int32_t result = 0;
     std::int32_t carry = 0;
     std::int32_t mask = 1;
+#pragma GCC unroll 32
     for (int pass = 1; pass <= 31; ++pass) {
         // s is 0 to 3: its low bit is the sum bit, its high bit the carry.
         const std::int32_t s = BitAt(a, mask) + BitAt(b, mask) + carry;

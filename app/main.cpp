@@ -1,3 +1,9 @@
+// Pelvaro.exe: the start-up object is the window Form1, which runs until the
+// user closes it.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "form1.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    return pelvaro::RunForm1(instance, showCommand);
+}

@@ -50,7 +50,8 @@ std::string XpImportListPath() { return PELVARO_XP_IMPORT_LIST; }
 std::wstring WindowsPath(const std::string& path) {
     std::wstring result;
     if (!path.empty() && path[0] == '/') result = L"Z:";
-    for (char c : path) result.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    for (char c : path)
+        result.push_back(c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c)));
     return result;
 }
 

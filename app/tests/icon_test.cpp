@@ -39,7 +39,9 @@ std::size_t RowBytes(std::size_t width, std::size_t bits) { return (width * bits
 
 class ProgramIcon : public ExecutableResources {
 protected:
-    Resource Image(unsigned id) const { return LoadResourceBytes(module(), IntResource(kIconType), IntResource(id)); }
+    Resource Image(unsigned id) const {
+        return LoadResourceBytes(module(), IntResource(kIconType), IntResource(id));
+    }
 
     // The image's AND mask, one bool per pixel (true: transparent), bottom row first.
     static std::vector<bool> Mask(const std::vector<std::uint8_t>& image, const ExpectedImage& expected) {
@@ -62,7 +64,8 @@ TEST_P(ProgramIcon, GroupOneListsTheSixImagesInOrder) {
         << "expected exactly one icon group, id 1";
     const Resource group = LoadResourceBytes(module(), IntResource(kGroupIconType), IntResource(1));
     ASSERT_TRUE(group.found) << "expected icon group 1";
-    ASSERT_EQ(group.bytes.size(), 6 + 14 * kImages.size()) << "expected a 6-byte header and six 14-byte entries";
+    ASSERT_EQ(group.bytes.size(), 6 + 14 * kImages.size())
+        << "expected a 6-byte header and six 14-byte entries";
     EXPECT_EQ(U16(group.bytes, 0), 0) << "expected the reserved word 0";
     EXPECT_EQ(U16(group.bytes, 2), 1) << "expected resource type 1 (icon)";
     ASSERT_EQ(U16(group.bytes, 4), kImages.size()) << "expected six images";
@@ -70,8 +73,8 @@ TEST_P(ProgramIcon, GroupOneListsTheSixImagesInOrder) {
     for (std::size_t i = 0; i < kImages.size(); ++i) {
         const ExpectedImage& expected = kImages[i];
         const std::size_t entry = 6 + 14 * i;
-        SCOPED_TRACE("entry " + std::to_string(i + 1) + ", expected image " + std::to_string(expected.id) + ": " +
-                     std::to_string(expected.size) + "x" + std::to_string(expected.size) + " at " +
+        SCOPED_TRACE("entry " + std::to_string(i + 1) + ", expected image " + std::to_string(expected.id) +
+                     ": " + std::to_string(expected.size) + "x" + std::to_string(expected.size) + " at " +
                      std::to_string(expected.bits) + " bits per pixel");
         EXPECT_EQ(group.bytes[entry], expected.size) << "width";
         EXPECT_EQ(group.bytes[entry + 1], expected.size) << "height";
@@ -103,7 +106,8 @@ TEST_P(ProgramIcon, EachImageIsTheBitmapItsEntryDescribes) {
         std::memcpy(&header, image.bytes.data(), sizeof header);
         EXPECT_EQ(header.biSize, sizeof(BITMAPINFOHEADER)) << "expected a BITMAPINFOHEADER (not a PNG)";
         EXPECT_EQ(header.biWidth, static_cast<LONG>(expected.size)) << "width";
-        EXPECT_EQ(header.biHeight, static_cast<LONG>(2 * expected.size)) << "height of colour bitmap and mask";
+        EXPECT_EQ(header.biHeight, static_cast<LONG>(2 * expected.size))
+            << "height of colour bitmap and mask";
         EXPECT_EQ(header.biPlanes, 1) << "planes";
         EXPECT_EQ(header.biBitCount, expected.bits) << "bits per pixel";
         EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB)) << "uncompressed";
@@ -161,8 +165,9 @@ TEST_P(ProgramIcon, WindowsMakesAnIconOfEveryImage) {
         Resource image = Image(expected.id);
         ASSERT_TRUE(image.found);
         const int size = static_cast<int>(expected.size);
-        const HICON icon = CreateIconFromResourceEx(image.bytes.data(), static_cast<DWORD>(image.bytes.size()), TRUE,
-                                                    0x00030000, size, size, LR_DEFAULTCOLOR);
+        const HICON icon =
+            CreateIconFromResourceEx(image.bytes.data(), static_cast<DWORD>(image.bytes.size()), TRUE,
+                                     0x00030000, size, size, LR_DEFAULTCOLOR);
         ASSERT_NE(icon, nullptr) << "expected CreateIconFromResourceEx to accept the image (error "
                                  << GetLastError() << ")";
         ICONINFO info{};
@@ -178,7 +183,8 @@ TEST_P(ProgramIcon, WindowsMakesAnIconOfEveryImage) {
 }
 
 TEST_P(ProgramIcon, IconResourcesAreLanguageNeutral) {
-    EXPECT_EQ(ResourceLanguages(module(), IntResource(kGroupIconType), IntResource(1)), std::vector<WORD>{kNeutral})
+    EXPECT_EQ(ResourceLanguages(module(), IntResource(kGroupIconType), IntResource(1)),
+              std::vector<WORD>{kNeutral})
         << "expected icon group 1 in the neutral language only";
     for (const ExpectedImage& expected : kImages) {
         EXPECT_EQ(ResourceLanguages(module(), IntResource(kIconType), IntResource(expected.id)),

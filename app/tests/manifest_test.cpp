@@ -40,7 +40,8 @@ std::vector<Tag> Tags(const std::string& xml) {
         if (!inside.empty() && (inside.back() == '/' || inside.back() == '?')) inside.pop_back();
         Tag tag;
         std::size_t i = 0;
-        while (i < inside.size() && !std::isspace(static_cast<unsigned char>(inside[i]))) tag.name += inside[i++];
+        while (i < inside.size() && !std::isspace(static_cast<unsigned char>(inside[i])))
+            tag.name += inside[i++];
         while (i < inside.size()) {
             while (i < inside.size() && std::isspace(static_cast<unsigned char>(inside[i]))) ++i;
             if (i >= inside.size()) break;
@@ -96,13 +97,15 @@ protected:
 TEST_P(Manifest, IsTheOnlyManifestAndLanguageNeutral) {
     EXPECT_EQ(ResourceIds(module(), IntResource(kManifestType)), std::vector<long>{1})
         << "expected exactly one manifest, id 1";
-    EXPECT_EQ(ResourceLanguages(module(), IntResource(kManifestType), IntResource(1)), std::vector<WORD>{kNeutral})
+    EXPECT_EQ(ResourceLanguages(module(), IntResource(kManifestType), IntResource(1)),
+              std::vector<WORD>{kNeutral})
         << "expected the manifest in the neutral language only";
 }
 
 TEST_P(Manifest, IsStandaloneUtf8Xml) {
     EXPECT_EQ(text_.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>", 0), 0u)
-        << "expected the manifest to open with a UTF-8, standalone XML declaration (and no byte order mark):\n"
+        << "expected the manifest to open with a UTF-8, standalone XML declaration (and no byte order "
+           "mark):\n"
         << text_;
     for (char byte : text_) {
         const auto c = static_cast<unsigned char>(byte);
@@ -112,15 +115,16 @@ TEST_P(Manifest, IsStandaloneUtf8Xml) {
 }
 
 TEST_P(Manifest, HoldsOnlyTheIdentityDescriptionAndOneDependency) {
-    EXPECT_EQ(Names(tags_), (std::vector<std::string>{"?xml", "assembly", "assemblyIdentity", "description",
-                                                      "/description", "dependency", "dependentAssembly",
-                                                      "assemblyIdentity", "/dependentAssembly", "/dependency",
-                                                      "/assembly"}))
+    EXPECT_EQ(Names(tags_),
+              (std::vector<std::string>{"?xml", "assembly", "assemblyIdentity", "description", "/description",
+                                        "dependency", "dependentAssembly", "assemblyIdentity",
+                                        "/dependentAssembly", "/dependency", "/assembly"}))
         << text_;
     const Tag* assembly = Find("assembly");
     ASSERT_NE(assembly, nullptr);
-    EXPECT_EQ(assembly->attributes, (std::map<std::string, std::string>{
-                                        {"xmlns", "urn:schemas-microsoft-com:asm.v1"}, {"manifestVersion", "1.0"}}));
+    EXPECT_EQ(assembly->attributes,
+              (std::map<std::string, std::string>{{"xmlns", "urn:schemas-microsoft-com:asm.v1"},
+                                                  {"manifestVersion", "1.0"}}));
 }
 
 TEST_P(Manifest, IdentifiesTheProgramForItsProcessor) {
@@ -130,8 +134,9 @@ TEST_P(Manifest, IdentifiesTheProgramForItsProcessor) {
     const std::string name = attributes["name"];
     EXPECT_NE(name.find('.'), std::string::npos) << "expected a dotted name, found \"" << name << "\"";
     attributes.erase("name");
-    EXPECT_EQ(attributes, (std::map<std::string, std::string>{
-                              {"version", "1.0.0.1"}, {"processorArchitecture", Architecture()}, {"type", "win32"}}))
+    EXPECT_EQ(attributes,
+              (std::map<std::string, std::string>{
+                  {"version", "1.0.0.1"}, {"processorArchitecture", Architecture()}, {"type", "win32"}}))
         << "expected the program's identity for " << GetParam().bits << "-bit Windows";
 }
 
@@ -153,7 +158,8 @@ TEST_P(Manifest, DependsOnCommonControls6) {
                                         {"publicKeyToken", "6595b64144ccf1df"},
                                         {"language", "*"},
                                     }))
-        << "expected the dependency on version 6 of the common controls for " << GetParam().bits << "-bit Windows";
+        << "expected the dependency on version 6 of the common controls for " << GetParam().bits
+        << "-bit Windows";
 }
 
 // The system builds an activation context from the manifest when the program
@@ -162,8 +168,8 @@ TEST_P(Manifest, DependsOnCommonControls6) {
 // processor can be tried here.
 TEST_P(Manifest, SystemBuildsAnActivationContextFromIt) {
     if (GetParam().bits != static_cast<int>(8 * sizeof(void*))) {
-        GTEST_SKIP() << "a " << GetParam().bits << "-bit manifest cannot be tried from a " << 8 * sizeof(void*)
-                     << "-bit process";
+        GTEST_SKIP() << "a " << GetParam().bits << "-bit manifest cannot be tried from a "
+                     << 8 * sizeof(void*) << "-bit process";
     }
     const std::wstring path = WindowsPath(GetParam().path);
     ACTCTXW request{};
@@ -172,8 +178,8 @@ TEST_P(Manifest, SystemBuildsAnActivationContextFromIt) {
     request.lpSource = path.c_str();
     request.lpResourceName = IntResource(1);
     const HANDLE context = CreateActCtxW(&request);
-    EXPECT_NE(context, INVALID_HANDLE_VALUE) << "expected CreateActCtxW to accept manifest 1 (error "
-                                             << GetLastError() << ")";
+    EXPECT_NE(context, INVALID_HANDLE_VALUE)
+        << "expected CreateActCtxW to accept manifest 1 (error " << GetLastError() << ")";
     if (context != INVALID_HANDLE_VALUE) ReleaseActCtx(context);
 }
 

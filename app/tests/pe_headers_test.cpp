@@ -35,7 +35,7 @@ std::string Describe(const Import& import) {
 // The DLLs every Windows system has, which a statically linked program may
 // import.
 bool IsSystemDll(const std::string& dll) {
-    static const std::set<std::string> system = {"kernel32.dll", "user32.dll", "gdi32.dll",  "msvcrt.dll",
+    static const std::set<std::string> system = {"kernel32.dll", "user32.dll",  "gdi32.dll", "msvcrt.dll",
                                                  "advapi32.dll", "shell32.dll", "ole32.dll", "version.dll"};
     return system.count(Lower(dll)) != 0;
 }
@@ -98,8 +98,7 @@ TEST_P(PelvaroHeaders, ImportsOnlyTheSystemsOwnDlls) {
            "controls are looked up by name at run time";
 }
 
-INSTANTIATE_TEST_SUITE_P(Pelvaro, PelvaroHeaders, ::testing::ValuesIn(PelvaroExecutables()),
-                         ExecutableLabel);
+INSTANTIATE_TEST_SUITE_P(Pelvaro, PelvaroHeaders, ::testing::ValuesIn(PelvaroExecutables()), ExecutableLabel);
 
 // The import reader itself: every function it finds in this build's 64-bit
 // Pelvaro.exe must be one that this system's DLLs export under that name.
@@ -164,13 +163,16 @@ TEST_P(XpExecutable, ImportsOnlyTheSystemsOwnDlls) {
     bool commonControls = false;
     for (const Import& import : imports) {
         const std::string dll = Lower(import.dll);
-        if (dll.rfind("libstdc++", 0) == 0 || dll.rfind("libgcc", 0) == 0 || dll.rfind("libwinpthread", 0) == 0) {
+        if (dll.rfind("libstdc++", 0) == 0 || dll.rfind("libgcc", 0) == 0 ||
+            dll.rfind("libwinpthread", 0) == 0) {
             runtime.push_back(dll);
         }
         commonControls = commonControls || dll == "comctl32.dll";
     }
-    EXPECT_EQ(runtime, std::vector<std::string>{}) << "expected the compiler's runtime linked in, not imported";
-    EXPECT_FALSE(commonControls) << "expected no import from comctl32.dll: it is looked up by name at run time";
+    EXPECT_EQ(runtime, std::vector<std::string>{})
+        << "expected the compiler's runtime linked in, not imported";
+    EXPECT_FALSE(commonControls)
+        << "expected no import from comctl32.dll: it is looked up by name at run time";
     EXPECT_EQ(ForeignDlls(imports), std::vector<std::string>{}) << "expected no DLL beyond the system's own";
     EXPECT_EQ(image().directorySize(kDelayImportDirectory), 0u) << "expected no delay-loaded imports";
 }
@@ -189,8 +191,7 @@ TEST_P(XpExecutable, ImportsOnlyFunctionsListedForXp) {
 }
 
 #ifdef PELVARO_WIN32_BUILD_DIR
-INSTANTIATE_TEST_SUITE_P(Windows32, XpExecutable, ::testing::ValuesIn(XpExecutables()),
-                         ExecutableLabel);
+INSTANTIATE_TEST_SUITE_P(Windows32, XpExecutable, ::testing::ValuesIn(XpExecutables()), ExecutableLabel);
 #else
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(XpExecutable);
 #endif

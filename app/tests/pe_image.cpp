@@ -82,7 +82,8 @@ std::size_t PeImage::OffsetOfRva(std::uint32_t rva) const {
         const std::uint32_t size = section.virtualSize != 0 ? section.virtualSize : section.rawSize;
         if (rva >= section.virtualAddress && rva - section.virtualAddress < size) {
             const std::uint32_t within = rva - section.virtualAddress;
-            if (within >= section.rawSize) throw std::runtime_error("address in a section's uninitialised tail");
+            if (within >= section.rawSize)
+                throw std::runtime_error("address in a section's uninitialised tail");
             return std::size_t{section.rawOffset} + within;
         }
     }
@@ -94,7 +95,8 @@ std::vector<Import> PeImage::imports() const {
     if (directorySize(kImportDirectory) == 0) return result;
     const std::size_t thunkSize = pe32Plus_ ? 8 : 4;
     const std::uint64_t ordinalFlag = pe32Plus_ ? std::uint64_t{1} << 63 : std::uint64_t{1} << 31;
-    for (std::size_t descriptor = OffsetOfRva(directoryRva(kImportDirectory));; descriptor += kImportDescriptorSize) {
+    for (std::size_t descriptor = OffsetOfRva(directoryRva(kImportDirectory));;
+         descriptor += kImportDescriptorSize) {
         const std::uint32_t lookup = U32(descriptor);
         const std::uint32_t name = U32(descriptor + 12);
         const std::uint32_t address = U32(descriptor + 16);

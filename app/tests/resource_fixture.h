@@ -15,9 +15,9 @@ class ExecutableResources : public ::testing::TestWithParam<Executable> {
 protected:
     void SetUp() override {
         module_ = std::make_unique<DataFileModule>(GetParam().path);
-        ASSERT_NE(module_->get(), nullptr) << "expected to load " << GetParam().path
-                                           << " as a data file; LoadLibraryExW failed with error "
-                                           << module_->error();
+        ASSERT_NE(module_->get(), nullptr)
+            << "expected to load " << GetParam().path << " as a data file; LoadLibraryExW failed with error "
+            << module_->error();
     }
 
     HMODULE module() const { return module_->get(); }
@@ -26,7 +26,9 @@ private:
     std::unique_ptr<DataFileModule> module_;
 };
 
-inline std::string ExecutableLabel(const ::testing::TestParamInfo<Executable>& info) { return info.param.label; }
+inline std::string ExecutableLabel(const ::testing::TestParamInfo<Executable>& info) {
+    return info.param.label;
+}
 
 }  // namespace pelvaro::test
 

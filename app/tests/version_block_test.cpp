@@ -127,7 +127,8 @@ TEST_P(VersionBlock, FixedPartStatesVersion1_0_0_1OfAWindowsApplication) {
     EXPECT_EQ(fixed.dwFileVersionLS, 0x00000001u) << "expected file version x.x.0.1";
     EXPECT_EQ(fixed.dwProductVersionMS, 0x00010000u) << "expected product version 1.0.x.x";
     EXPECT_EQ(fixed.dwProductVersionLS, 0x00000001u) << "expected product version x.x.0.1";
-    EXPECT_EQ(fixed.dwFileFlagsMask, static_cast<DWORD>(VS_FFI_FILEFLAGSMASK)) << "expected the usual flags mask";
+    EXPECT_EQ(fixed.dwFileFlagsMask, static_cast<DWORD>(VS_FFI_FILEFLAGSMASK))
+        << "expected the usual flags mask";
     EXPECT_EQ(fixed.dwFileFlags, 0u) << "expected no flags";
     EXPECT_EQ(fixed.dwFileOS, 4u) << "expected VOS__WINDOWS32";
     EXPECT_EQ(fixed.dwFileType, 1u) << "expected VFT_APP";

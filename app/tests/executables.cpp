@@ -47,6 +47,8 @@ std::vector<Executable> XpExecutables() {
 
 std::string XpImportListPath() { return PELVARO_XP_IMPORT_LIST; }
 
+std::string IconFilePath() { return PELVARO_ICON_FILE; }
+
 std::wstring WindowsPath(const std::string& path) {
     std::wstring result;
     if (!path.empty() && path[0] == '/') result = L"Z:";

@@ -33,6 +33,9 @@ std::vector<Executable> XpExecutables();
 // The file of the XP import list kept in the repository.
 std::string XpImportListPath();
 
+// The committed icon file the build makes the icon resources from.
+std::string IconFilePath();
+
 // A path as Windows sees it: Wine maps the Unix root to drive Z:.
 std::wstring WindowsPath(const std::string& path);
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pe_image.h"
 #include "resource_fixture.h"
 
 namespace pelvaro::test {
@@ -179,6 +180,27 @@ TEST_P(ProgramIcon, WindowsMakesAnIconOfEveryImage) {
         if (info.hbmColor != nullptr) DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
         DestroyIcon(icon);
+    }
+}
+
+// The build copies the images out of the committed icon file; they must
+// arrive byte for byte, in the file's order.
+TEST_P(ProgramIcon, ImagesAreThoseOfTheCommittedIconFile) {
+    const std::vector<std::uint8_t> file = ReadWholeFile(WindowsPath(IconFilePath()));
+    ASSERT_GE(file.size(), 6u);
+    ASSERT_EQ(U16(file, 4), kImages.size()) << "expected six images in " << IconFilePath();
+    for (std::size_t i = 0; i < kImages.size(); ++i) {
+        SCOPED_TRACE("image " + std::to_string(kImages[i].id));
+        const std::size_t entry = 6 + 16 * i;
+        const std::size_t size = U32(file, entry + 8);
+        const std::size_t offset = U32(file, entry + 12);
+        ASSERT_LE(offset + size, file.size());
+        const std::vector<std::uint8_t> fromFile(file.begin() + static_cast<std::ptrdiff_t>(offset),
+                                                 file.begin() + static_cast<std::ptrdiff_t>(offset + size));
+        const Resource image = Image(kImages[i].id);
+        ASSERT_TRUE(image.found);
+        EXPECT_TRUE(image.bytes == fromFile)
+            << "expected the image's bytes to be image " << i + 1 << " of " << IconFilePath();
     }
 }
 

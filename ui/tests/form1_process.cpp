@@ -1,0 +1,222 @@
+#include "form1_process.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "form1.h"
+
+namespace pelvaro::testing {
+namespace {
+
+constexpr DWORD kWaitMilliseconds = 30000;
+
+// The process whose Form1 window Start() is waiting for, and the title seen
+// when the system reported the window shown.
+DWORD g_watchedProcess = 0;
+std::wstring* g_watchedTitle = nullptr;
+
+bool IsForm1Of(HWND window, DWORD processId) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    return owner == processId && ClassOf(window) == kForm1ClassName;
+}
+
+// Out-of-context: runs in this thread, while Start() pumps its messages.
+void CALLBACK OnObjectShow(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
+    if (object != OBJID_WINDOW || window == nullptr || g_watchedTitle == nullptr) return;
+    if (!g_watchedTitle->empty() || !IsForm1Of(window, g_watchedProcess)) return;
+    wchar_t title[256] = {};
+    GetWindowTextW(window, title, 256);
+    *g_watchedTitle = title;
+}
+
+struct FindForm1 {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK FindForm1Window(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<FindForm1*>(parameter);
+    if (!IsForm1Of(window, search->processId)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+struct FindOwned {
+    DWORD processId;
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK FindOwnedWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<FindOwned*>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    if (processId != search->processId || window == search->owner) return TRUE;
+    if (GetWindow(window, GW_OWNER) != search->owner || IsWindowVisible(window) == FALSE) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+std::wstring PelvaroPath() {
+    // The build passes the path as the build machine spells it; under Wine a
+    // Unix path is reached through drive Z:.
+    std::string path = PELVARO_EXE;
+    std::wstring result;
+    if (!path.empty() && path[0] == '/') result = L"Z:";
+    for (char c : path) result += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return result;
+}
+
+std::wstring TextOf(HWND window) {
+    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+RECT RectInParent(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+Pixels CaptureScreen(const RECT& rect) {
+    Pixels pixels;
+    pixels.width = rect.right - rect.left;
+    pixels.height = rect.bottom - rect.top;
+    if (pixels.width <= 0 || pixels.height <= 0) return pixels;
+
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = pixels.width;
+    info.bmiHeader.biHeight = -pixels.height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    const auto count = static_cast<std::size_t>(pixels.width) * static_cast<std::size_t>(pixels.height);
+
+    // Read until two readings agree: the program paints, and Wine passes its
+    // painting on to the X server, in its own time.
+    std::vector<COLORREF> previous;
+    for (int round = 0; round < 100; ++round) {
+        BitBlt(memory, 0, 0, pixels.width, pixels.height, screen, rect.left, rect.top, SRCCOPY);
+        GdiFlush();
+        const auto* raw = static_cast<const std::uint32_t*>(bits);
+        pixels.colours.assign(count, 0);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::uint32_t bgra = raw[i];  // blue in the low byte
+            pixels.colours[i] = RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF);
+        }
+        if (round > 0 && pixels.colours == previous) break;
+        previous = pixels.colours;
+        Sleep(100);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+Form1Process::~Form1Process() {
+    if (process_ == nullptr) return;
+    if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT && Close() == STILL_ACTIVE) {
+        TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, kWaitMilliseconds);
+    }
+    CloseHandle(process_);
+}
+
+bool Form1Process::Start() {
+    const std::wstring path = PelvaroPath();
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &started)) {
+        return false;
+    }
+    process_ = started.hProcess;
+    processId_ = started.dwProcessId;
+    threadId_ = started.dwThreadId;
+
+    // Watch for the window being shown before the program runs at all, and
+    // also look for it being visible, whichever tells first.
+    g_watchedProcess = processId_;
+    g_watchedTitle = &firstVisibleTitle_;
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnObjectShow,
+                                         processId_, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    ResumeThread(started.hThread);
+    CloseHandle(started.hThread);
+    const bool shown = WaitUntil([this] {
+        FindForm1 search = {processId_, nullptr};
+        EnumWindows(FindForm1Window, reinterpret_cast<LPARAM>(&search));
+        if (search.found == nullptr || IsWindowVisible(search.found) == FALSE) return false;
+        if (firstVisibleTitle_.empty()) {
+            wchar_t title[256] = {};
+            GetWindowTextW(search.found, title, 256);
+            firstVisibleTitle_ = title;
+        }
+        form_ = search.found;
+        return true;
+    });
+    if (hook != nullptr) UnhookWinEvent(hook);
+    g_watchedTitle = nullptr;
+    if (!shown) return false;
+    WaitForInputIdle(process_, kWaitMilliseconds);
+    Sync();
+    return true;
+}
+
+HWND Form1Process::Focus() const {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetGUIThreadInfo(threadId_, &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+void Form1Process::Sync() const {
+    // A posted marker, read back once the program has handled it: Text2's
+    // limit, which nothing else sets and which limits only typing into the
+    // read-only box.
+    static WPARAM marker = 0x10000000;
+    HWND text2 = Control(kText2Id);
+    const WPARAM value = ++marker;
+    PostMessageW(text2, EM_SETLIMITTEXT, value, 0);
+    WaitUntil([&] { return static_cast<WPARAM>(SendMessageW(text2, EM_GETLIMITTEXT, 0, 0)) == value; });
+}
+
+DWORD Form1Process::Close() {
+    PostMessageW(form_, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process_, kWaitMilliseconds) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD status = STILL_ACTIVE;
+    GetExitCodeProcess(process_, &status);
+    return status;
+}
+
+HWND Form1Process::OwnedWindow() const {
+    FindOwned search = {processId_, form_, nullptr};
+    EnumWindows(FindOwnedWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace pelvaro::testing

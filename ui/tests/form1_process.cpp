@@ -5,16 +5,12 @@
 #include <vector>
 
 #include "form1.h"
+#include "form1_show_hook.h"
 
 namespace pelvaro::testing {
 namespace {
 
 constexpr DWORD kWaitMilliseconds = 30000;
-
-// The process whose Form1 window Start() is waiting for, and the title seen
-// when the system reported the window shown.
-DWORD g_watchedProcess = 0;
-std::wstring* g_watchedTitle = nullptr;
 
 bool IsForm1Of(HWND window, DWORD processId) {
     DWORD owner = 0;
@@ -22,13 +18,13 @@ bool IsForm1Of(HWND window, DWORD processId) {
     return owner == processId && ClassOf(window) == kForm1ClassName;
 }
 
-// Out-of-context: runs in this thread, while Start() pumps its messages.
-void CALLBACK OnObjectShow(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
-    if (object != OBJID_WINDOW || window == nullptr || g_watchedTitle == nullptr) return;
-    if (!g_watchedTitle->empty() || !IsForm1Of(window, g_watchedProcess)) return;
-    wchar_t title[256] = {};
-    GetWindowTextW(window, title, 256);
-    *g_watchedTitle = title;
+// form1_show_hook.dll, beside this test program.
+std::wstring ShowHookPath() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring result = path;
+    result.resize(result.find_last_of(L"\\/") + 1);
+    return result + L"form1_show_hook.dll";
 }
 
 struct FindForm1 {
@@ -159,28 +155,37 @@ bool Form1Process::Start() {
     processId_ = started.dwProcessId;
     threadId_ = started.dwThreadId;
 
-    // Watch for the window being shown before the program runs at all, and
-    // also look for it being visible, whichever tells first.
-    g_watchedProcess = processId_;
-    g_watchedTitle = &firstVisibleTitle_;
-    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_SHOW, nullptr, OnObjectShow,
-                                         processId_, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    // Before the program runs at all, hook its thread: the hook records the
+    // title as the window is being shown.
+    wchar_t mappingName[64];
+    wsprintfW(mappingName, L"%ls%lu", kShownTitleMappingPrefix, processId_);
+    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                        kShownTitleCapacity * sizeof(wchar_t), mappingName);
+    HMODULE hookLibrary = LoadLibraryW(ShowHookPath().c_str());
+    const auto hookProcedure = hookLibrary != nullptr ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
+                                                            GetProcAddress(hookLibrary, "Form1ShowHook")))
+                                                      : nullptr;
+    HHOOK hook = mapping != nullptr && hookProcedure != nullptr
+                     ? SetWindowsHookExW(WH_CALLWNDPROC, hookProcedure, hookLibrary, threadId_)
+                     : nullptr;
     ResumeThread(started.hThread);
     CloseHandle(started.hThread);
     const bool shown = WaitUntil([this] {
         FindForm1 search = {processId_, nullptr};
         EnumWindows(FindForm1Window, reinterpret_cast<LPARAM>(&search));
         if (search.found == nullptr || IsWindowVisible(search.found) == FALSE) return false;
-        if (firstVisibleTitle_.empty()) {
-            wchar_t title[256] = {};
-            GetWindowTextW(search.found, title, 256);
-            firstVisibleTitle_ = title;
-        }
         form_ = search.found;
         return true;
     });
-    if (hook != nullptr) UnhookWinEvent(hook);
-    g_watchedTitle = nullptr;
+    if (hook != nullptr) UnhookWindowsHookEx(hook);
+    if (hookLibrary != nullptr) FreeLibrary(hookLibrary);
+    if (mapping != nullptr) {
+        if (const auto* title = static_cast<const wchar_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))) {
+            if (title[0] != L'\0') firstVisibleTitle_.assign(title + 1, title[0] - 1u);
+            UnmapViewOfFile(title);
+        }
+        CloseHandle(mapping);
+    }
     if (!shown) return false;
     WaitForInputIdle(process_, kWaitMilliseconds);
     Sync();

@@ -47,8 +47,8 @@ public:
     Form1Process& operator=(const Form1Process&) = delete;
     ~Form1Process();
 
-    // Starts the program and waits for its visible window. Records the title
-    // the window had when it was first seen visible.
+    // Starts the program and waits for its visible window. Records, through
+    // form1_show_hook.dll, the title the window had as it was first shown.
     bool Start();
 
     HWND Form() const { return form_; }

@@ -106,7 +106,7 @@ protected:
 
 TEST_F(Form1Test, TitleCarriesTheVersionFromTheFirstMomentItIsShown) {
     EXPECT_EQ(Narrow(program_.FirstVisibleTitle()), Narrow(kTitle))
-        << "the title the window had when it was first seen visible";
+        << "the title the window had as it was first shown (empty: form1_show_hook.dll recorded nothing)";
     wchar_t title[256] = {};
     GetWindowTextW(Form(), title, 256);
     EXPECT_EQ(Narrow(title), Narrow(kTitle));

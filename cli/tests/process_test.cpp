@@ -1,0 +1,368 @@
+// pelvaro-id run as a process: its arguments, standard input, options and
+// exit statuses, and how it meets a closed pipe, a full disk, a failed read, a
+// terminal and a million lines.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Gives the next piece of standard input; an empty piece ends it.
+using Feed = std::function<std::string()>;
+
+struct Outcome {
+    std::string out;
+    std::string err;
+    int status = -1;      // the exit status; -1 when a signal ended the program
+    long maxRssKb = 0;    // the program's peak resident memory
+    std::size_t fed = 0;  // bytes of input the program took
+};
+
+// Where the program's standard input and output go instead of the pipes of
+// the test, when set.
+struct Streams {
+    int in = -1;
+    int out = -1;
+};
+
+Feed Bytes(std::string input) {
+    return [input = std::move(input)]() mutable { return std::exchange(input, std::string()); };
+}
+
+// The input of Lines: lines that cycle through these addresses, made a piece
+// at a time, so that the test holds no more of them than the program does.
+const std::vector<std::string> kCycle = {"abc", "hello", "", "zzzzz"};
+const std::vector<std::string> kCycleIds = {"999494", "2337520240", "0", "4232388018"};
+
+Feed Lines(std::size_t count) {
+    return [count, made = std::size_t{0}]() mutable {
+        std::string piece;
+        for (; made < count && piece.size() < 65536; ++made) piece += kCycle[made % kCycle.size()] + "\n";
+        return piece;
+    };
+}
+
+std::vector<char*> ArgumentVector(std::vector<std::string>& arguments) {
+    std::vector<char*> argv{const_cast<char*>(PELVARO_ID)};
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    return argv;
+}
+
+void MakePipe(int ends[2]) { ASSERT_EQ(pipe2(ends, O_CLOEXEC), 0); }
+
+// Starts pelvaro-id with these standard streams, and the default action for
+// SIGPIPE, which the test itself ignores.
+pid_t Start(std::vector<std::string> arguments, int in, int out, int err) {
+    std::vector<char*> argv = ArgumentVector(arguments);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in, STDIN_FILENO);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        std::signal(SIGPIPE, SIG_DFL);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+void Finish(pid_t pid, Outcome& outcome) {
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.maxRssKb = usage.ru_maxrss;
+}
+
+// Reads what there is on fd onto text; closes fd at its end.
+void Drain(int& fd, std::string& text) {
+    char buffer[65536];
+    const ssize_t got = read(fd, buffer, sizeof buffer);
+    if (got > 0) {
+        text.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+// Writes what it can of the input to fd, asking feed for more; closes fd at
+// the end of the input or when the program has stopped reading.
+void Supply(int& fd, Feed& feed, std::string& piece, Outcome& outcome) {
+    if (piece.empty()) piece = feed();
+    const ssize_t put = piece.empty() ? -1 : write(fd, piece.data(), piece.size());
+    if (put > 0) {
+        piece.erase(0, static_cast<std::size_t>(put));
+        outcome.fed += static_cast<std::size_t>(put);
+    } else if (piece.empty() || errno != EAGAIN) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+Outcome RunPelvaroId(std::vector<std::string> arguments, Feed feed = Bytes(""), Streams streams = {}) {
+    std::signal(SIGPIPE, SIG_IGN);
+    int in[2], out[2], err[2];
+    MakePipe(in);
+    MakePipe(out);
+    MakePipe(err);
+    const pid_t pid = Start(std::move(arguments), streams.in >= 0 ? streams.in : in[0],
+                            streams.out >= 0 ? streams.out : out[1], err[1]);
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    fcntl(in[1], F_SETFL, O_NONBLOCK);
+    int fds[3] = {in[1], out[0], err[0]};
+    for (int i = 0; i < 2; ++i)
+        if ((i == 0 ? streams.in : streams.out) >= 0) close(std::exchange(fds[i], -1));
+    Outcome outcome;
+    std::string piece;
+    while (std::any_of(std::begin(fds), std::end(fds), [](int fd) { return fd >= 0; })) {
+        pollfd polls[3] = {{fds[0], POLLOUT, 0}, {fds[1], POLLIN, 0}, {fds[2], POLLIN, 0}};
+        if (poll(polls, 3, -1) < 0) continue;
+        if (polls[0].revents != 0) Supply(fds[0], feed, piece, outcome);
+        if (polls[1].revents != 0) Drain(fds[1], outcome.out);
+        if (polls[2].revents != 0) Drain(fds[2], outcome.err);
+    }
+    Finish(pid, outcome);
+    return outcome;
+}
+
+std::size_t CountLines(const std::string& text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+// --- Arguments ---
+
+TEST(PelvaroId, WorksOutEachArgumentInOrder) {
+    const Outcome outcome = RunPelvaroId({"abc", "ABC", "hello", ""});
+    EXPECT_EQ(outcome.out, "999494\n999494\n2337520240\n0\n");
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(PelvaroId, IgnoresStandardInputWhenGivenArguments) {
+    EXPECT_EQ(RunPelvaroId({"a"}, Bytes("abc\n")).out, "97\n");
+}
+
+TEST(PelvaroId, DoubleDashEndsTheOptions) {
+    const Outcome outcome = RunPelvaroId({"--", "-abc", "--help"});
+    EXPECT_EQ(outcome.out, "47363039\n1004063359\n");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(PelvaroId, ArgumentNotValidUtf8IsNamedAndTheOthersWorkedOut) {
+    const Outcome outcome = RunPelvaroId({"abc", "\xED\xA0\x80", "hello"});
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n");
+    EXPECT_EQ(outcome.err, "pelvaro-id: argument 2: not valid UTF-8\n");
+    EXPECT_EQ(outcome.status, 1);
+}
+
+// --- Standard input ---
+
+TEST(PelvaroId, KnownIdNumbersFromStandardInput) {
+    const Outcome outcome =
+        RunPelvaroId({}, Bytes("\na\nabc\nABC\n abc\nabc \na.b\nhello\nHello\nabcdef\nzzzzz\ntest\n"));
+    EXPECT_EQ(outcome.out,
+              "0\n97\n999494\n999494\n33969126\n100948926\n994241\n2337520240\n2337520240\n3283514353\n"
+              "4232388018\n120556948\n");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(PelvaroId, MixedLineEndingsAndALastLineWithoutOne) {
+    const Outcome outcome = RunPelvaroId({}, Bytes("abc\r\nHello\n\r\na\rb\nzzzzz"));
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n0\n990908\n4232388018\n");
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(PelvaroId, EmptyInputPrintsNothing) {
+    const Outcome outcome = RunPelvaroId({});
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(PelvaroId, SkipsAByteOrderMarkAtTheStart) {
+    EXPECT_EQ(RunPelvaroId({}, Bytes(std::string("\xEF\xBB\xBF") + "abc\n")).out, "999494\n");
+}
+
+TEST(PelvaroId, LineNotValidUtf8IsNamedAndTheOthersWorkedOut) {
+    const Outcome outcome = RunPelvaroId({}, Bytes("abc\nhello\n\xC0\xAF\nzzzzz\n"));
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n4232388018\n");
+    EXPECT_EQ(outcome.err, "pelvaro-id: line 3: not valid UTF-8\n");
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST(PelvaroId, ReadErrorIsReported) {
+    const int directory = open("/", O_RDONLY | O_CLOEXEC);
+    const Outcome outcome = RunPelvaroId({}, Bytes(""), {directory, -1});
+    close(directory);
+    EXPECT_EQ(outcome.err, "pelvaro-id: cannot read standard input: Is a directory\n");
+    EXPECT_EQ(outcome.status, 1);
+}
+
+// --- Code pages ---
+
+TEST(PelvaroId, CodePage932GivesTheDoubleByteCode) {
+    // U+3042 is 82 A0 in code page 932: -32096 as a signed 16-bit code.
+    EXPECT_EQ(RunPelvaroId({"--code-page", "932", "\xE3\x81\x82"}).out, "4294935200\n");
+    EXPECT_EQ(RunPelvaroId({"--code-page=932", "\xE3\x81\x82"}).out, "4294935200\n");
+    EXPECT_EQ(RunPelvaroId({"\xE3\x81\x82"}).out, "63\n");  // 1252 cannot spell it: "?"
+}
+
+TEST(PelvaroId, CodePage1251LowerCasesCyrillic) {
+    EXPECT_EQ(RunPelvaroId({"--code-page", "1251", "\xD0\x94"}).out,
+              "228\n");  // U+0414 lower-cased to U+0434, E4
+}
+
+TEST(PelvaroId, CodePageAppliesToStandardInput) {
+    EXPECT_EQ(RunPelvaroId({"--code-page", "932"}, Bytes("\xE3\x81\x82\n")).out, "4294935200\n");
+}
+
+TEST(PelvaroId, UnknownCodePageNamesTheSupportedOnes) {
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--code-page", "437", "abc"},
+                                                      {"--code-page=x", "abc"},
+                                                      {"--code-page="}}) {
+        const Outcome outcome = RunPelvaroId(arguments);
+        EXPECT_EQ(outcome.out, "");
+        EXPECT_NE(outcome.err.find("pelvaro-id: unknown code page '"), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find("874, 932, 936, 949, 950 and 1250 to 1258"), std::string::npos);
+        EXPECT_EQ(outcome.status, 2);
+    }
+}
+
+// --- Usage, help and version ---
+
+TEST(PelvaroId, UnknownOptionIsAUsageError) {
+    const Outcome outcome = RunPelvaroId({"abc", "--bogus"});
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err.rfind("pelvaro-id: unknown option '--bogus'\nUsage: pelvaro-id ", 0), 0u)
+        << outcome.err;
+    EXPECT_EQ(outcome.status, 2);
+}
+
+TEST(PelvaroId, MissingValueIsAUsageError) {
+    const Outcome outcome = RunPelvaroId({"--code-page"});
+    EXPECT_EQ(outcome.err.rfind("pelvaro-id: option '--code-page' needs a value\nUsage: ", 0), 0u)
+        << outcome.err;
+    EXPECT_EQ(outcome.status, 2);
+}
+
+TEST(PelvaroId, Version) {
+    const Outcome outcome = RunPelvaroId({"--version"});
+    EXPECT_EQ(outcome.out, "pelvaro-id " PELVARO_EXPECTED_VERSION "\n");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(PelvaroId, HelpGoesToStandardOutput) {
+    const Outcome outcome = RunPelvaroId({"--help"});
+    EXPECT_EQ(outcome.out.rfind("Usage: pelvaro-id [--code-page N] [--] [ADDRESS...]\n", 0), 0u);
+    EXPECT_NE(outcome.out.find("the Pelvaro"), std::string::npos);
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+// --- Output errors ---
+
+TEST(PelvaroId, ClosedOutputPipeEndsTheCommandQuietly) {
+    int ends[2];
+    MakePipe(ends);
+    close(ends[0]);
+    const Outcome arguments = RunPelvaroId({"abc"}, Bytes(""), {-1, ends[1]});
+    const Outcome input = RunPelvaroId({}, Lines(10000000), {-1, ends[1]});  // some 40 MB
+    close(ends[1]);
+    EXPECT_EQ(arguments.err, "");
+    EXPECT_EQ(arguments.status, 0);
+    EXPECT_EQ(input.err, "");
+    EXPECT_EQ(input.status, 0);
+    EXPECT_LT(input.fed, 4000000u);  // it stopped long before the end of the input
+}
+
+TEST(PelvaroId, FullDiskIsAnError) {
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"abc"}, std::vector<std::string>{}, {"--version"}}) {
+        const Outcome outcome = RunPelvaroId(arguments, Bytes("abc\n"), {-1, full});
+        EXPECT_EQ(outcome.err, "pelvaro-id: cannot write standard output: No space left on device\n");
+        EXPECT_EQ(outcome.status, 1);
+    }
+    close(full);
+}
+
+// --- Streaming ---
+
+// AddressSanitizer holds freed memory back for a while; without that hold,
+// what shows is what the program itself keeps.
+void ReleaseFreedMemoryAtOnce() {
+#if defined(__SANITIZE_ADDRESS__)
+    const char* const options = std::getenv("ASAN_OPTIONS");
+    const std::string release = "quarantine_size_mb=0:thread_local_quarantine_size_kb=0";
+    setenv("ASAN_OPTIONS", (options != nullptr ? std::string(options) + ":" + release : release).c_str(), 1);
+#endif
+}
+
+TEST(PelvaroId, MillionLinesInConstantMemory) {
+    ReleaseFreedMemoryAtOnce();
+    const Outcome small = RunPelvaroId({}, Lines(1000));
+    const std::size_t lines = 1000000;
+    const Outcome large = RunPelvaroId({}, Lines(lines));
+    ASSERT_EQ(large.status, 0);
+    ASSERT_EQ(CountLines(large.out), lines);
+    std::string expected;
+    for (std::size_t i = 0; i < lines; ++i) expected += kCycleIds[i % kCycleIds.size()] + "\n";
+    EXPECT_TRUE(large.out == expected);
+    // A million lines of input are several megabytes; a program that kept them
+    // would show it.
+    EXPECT_LT(large.maxRssKb, small.maxRssKb + 2048) << "small run: " << small.maxRssKb << " KiB";
+}
+
+// Waits up to a generous limit for a line on fd: only a hang guard.
+std::string ReadLine(int fd) {
+    std::string line;
+    while (line.empty() || line.back() != '\n') {
+        pollfd poll1 = {fd, POLLIN, 0};
+        if (poll(&poll1, 1, 60000) <= 0) break;
+        char byte;
+        if (read(fd, &byte, 1) != 1) break;
+        line += byte;
+    }
+    return line;
+}
+
+TEST(PelvaroId, AnswersEachLineAtOnceWhenInputIsATerminal) {
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(terminal, 0);
+    ASSERT_EQ(grantpt(terminal), 0);
+    ASSERT_EQ(unlockpt(terminal), 0);
+    const int input = open(ptsname(terminal), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(input, 0);
+    int out[2];
+    MakePipe(out);
+    const pid_t pid = Start({}, input, out[1], STDERR_FILENO);
+    close(input);
+    close(out[1]);
+    ASSERT_EQ(write(terminal, "abc\n", 4), 4);
+    EXPECT_EQ(ReadLine(out[0]), "999494\n");          // before the input has ended
+    ASSERT_EQ(write(terminal, "Hello\n\x04", 7), 7);  // Ctrl-D: the end of the input
+    EXPECT_EQ(ReadLine(out[0]), "2337520240\n");
+    Outcome outcome;
+    Finish(pid, outcome);
+    close(out[0]);
+    close(terminal);
+    EXPECT_EQ(outcome.status, 0);
+}
+
+}  // namespace

@@ -438,6 +438,30 @@ TEST_F(Form1Test, OtherLabelsAreNotBlue) {
     EXPECT_EQ(other, 0) << "Label1 is drawn in the window text colour";
 }
 
+TEST_F(Form1Test, PointerOverAboutIsTheUpArrow) {
+    // Windows shares its system cursors between processes, so the handle the
+    // program sets is the one this process loads; Wine loads a copy in each.
+    const RECT label = ScreenRectOf(Control(kLabel3Id));
+    const RECT label1 = ScreenRectOf(Control(kLabel1Id));
+    ASSERT_TRUE(SetCursorPos((label.left + label.right) / 2, label.top + 4));
+    program_.Sync();
+    CURSORINFO overLabel = {};
+    overLabel.cbSize = sizeof overLabel;
+    ASSERT_TRUE(GetCursorInfo(&overLabel));
+    ASSERT_TRUE(SetCursorPos((label1.left + label1.right) / 2, label1.top + 4));
+    program_.Sync();
+    CURSORINFO overLabel1 = {};
+    overLabel1.cbSize = sizeof overLabel1;
+    ASSERT_TRUE(GetCursorInfo(&overLabel1));
+    EXPECT_NE(overLabel.hCursor, overLabel1.hCursor)
+        << "the pointer over About differs from the arrow over Label1, a static of the same class";
+    const HCURSOR upArrow = LoadCursorW(nullptr, IDC_UPARROW);
+    if (overLabel.hCursor != upArrow && RunningUnderWine()) {
+        GTEST_SKIP() << "Wine's system cursors are not shared between processes";
+    }
+    EXPECT_EQ(overLabel.hCursor, upArrow) << "the up arrow over About";
+}
+
 // ---- Work out -------------------------------------------------------------------
 
 TEST_F(Form1Test, WorkOutShowsTheKnownIdNumbers) {

@@ -1,0 +1,178 @@
+// Window figures, under Wine here or on Windows: the time from process start
+// to the window shown, for Pelvaro.exe and for a bare window program built the
+// same way, and the time "Work out" takes on a 1 MiB paste.
+//
+//   window_benchmark PELVARO_EXE BARE_WINDOW_EXE [ROUNDS]
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "form1.h"
+#include "pelvaro/id_number.h"
+#include "pelvaro/module1.h"
+#include "pelvaro/text_services.h"
+
+namespace {
+
+double Seconds() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Program {
+    PROCESS_INFORMATION process{};
+    HWND window = nullptr;
+};
+
+struct Search {
+    DWORD processId;
+    const wchar_t* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindVisible(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<Search*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[64] = {};
+    GetClassNameW(window, className, 64);
+    if (owner != search->processId || !IsWindowVisible(window) || wcscmp(className, search->className) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// Starts the program and returns once its top-level window is visible.
+bool StartAndWaitForWindow(const std::wstring& path, const wchar_t* className, Program& program) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    std::wstring commandLine = L"\"" + path + L"\"";
+    if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &program.process))
+        return false;
+    for (int tries = 0; tries < 20000 && !program.window; ++tries) {
+        Search search = {program.process.dwProcessId, className, nullptr};
+        EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));
+        program.window = search.found;
+        if (!program.window) Sleep(0);
+    }
+    return program.window != nullptr;
+}
+
+void Close(Program& program) {
+    if (program.window) PostMessageW(program.window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(program.process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(program.process.hProcess, 1);
+    CloseHandle(program.process.hThread);
+    CloseHandle(program.process.hProcess);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// Seconds from CreateProcess to a visible window, the median of several rounds.
+double StartUpSeconds(const std::wstring& path, const wchar_t* className, int rounds) {
+    std::vector<double> times;
+    for (int round = 0; round < rounds; ++round) {
+        Program program;
+        const double start = Seconds();
+        if (!StartAndWaitForWindow(path, className, program)) {
+            std::fwprintf(stderr, L"%ls: no window appeared\n", path.c_str());
+            std::exit(1);
+        }
+        times.push_back(Seconds() - start);
+        Close(program);
+    }
+    return Median(times);
+}
+
+// A control's text, asked of the control itself: GetWindowText would read
+// only the caption kept for a window of another process.
+std::wstring TextOf(HWND control) {
+    std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    const LRESULT copied = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+// Puts text on the clipboard and pastes it into the edit box, as a person does.
+bool Paste(HWND edit, const std::wstring& text) {
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return false;
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) return false;
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!placed) GlobalFree(memory);
+    SendMessageW(edit, WM_PASTE, 0, 0);
+    return placed;
+}
+
+// Pastes 1 MiB of text (1,048,576 characters) into Text1 and times the click
+// of "Work out" until the number stands in Text2.
+void WorkOutOnAMebibyte(const std::wstring& path, std::size_t size) {
+    Program program;
+    if (!StartAndWaitForWindow(path, pelvaro::kForm1ClassName, program)) std::exit(1);
+    HWND text1 = GetDlgItem(program.window, pelvaro::kText1Id);
+    HWND command1 = GetDlgItem(program.window, pelvaro::kCommand1Id);
+    HWND text2 = GetDlgItem(program.window, pelvaro::kText2Id);
+
+    const std::wstring address = L"Some.Person+Tag@Example.COM;";
+    std::wstring paste;
+    while (paste.size() < size) paste += address;
+    paste.resize(size);
+    if (!Paste(text1, paste)) {
+        std::fprintf(stderr, "could not paste into Text1\n");
+        std::exit(1);
+    }
+    std::fprintf(stderr, "pasted %zu\n", TextOf(text1).size());
+
+    const double start = Seconds();
+    SendMessageW(command1, BM_CLICK, 0, 0);
+    const double seconds = Seconds() - start;
+
+    const std::u16string units(paste.begin(), paste.end());
+    const std::string expected =
+        pelvaro::UnsignedText(pelvaro::WorkOutIdNumber(units, pelvaro::TextServices::SystemAnsi()));
+    const std::wstring shown = TextOf(text2);
+    const bool right = shown == std::wstring(expected.begin(), expected.end());
+    DWORD_PTR answer = 0;
+    const bool responsive = SendMessageTimeoutW(program.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+    std::printf("work out on %zu characters: %.3f s, result %s, window %s\n", size, seconds,
+                right ? "correct" : "WRONG", responsive ? "responsive" : "NOT RESPONDING");
+    Close(program);
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: window_benchmark PELVARO_EXE BARE_WINDOW_EXE [ROUNDS]\n");
+        return 2;
+    }
+    const int rounds = argc > 3 ? std::max(1, _wtoi(argv[3])) : 9;
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const double pelvaro = StartUpSeconds(argv[1], pelvaro::kForm1ClassName, rounds);
+    const double bare = StartUpSeconds(argv[2], L"BareWindow", rounds);
+    std::printf("start-up to window shown, median of %d: Pelvaro.exe %.1f ms, bare window %.1f ms: ratio %.2f\n",
+                rounds, pelvaro * 1e3, bare * 1e3, pelvaro / bare);
+    WorkOutOnAMebibyte(argv[1], argc > 4 ? static_cast<std::size_t>(_wtoi(argv[4])) : std::size_t{1} << 20);
+    return 0;
+}

@@ -26,8 +26,9 @@ std::u16string SampleText() {
 void SetPerCharacter(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<benchmark::IterationCount>(kTextLength));
     // Seconds per character, shown with its SI prefix (ns).
-    state.counters["per_char"] = benchmark::Counter(
-        static_cast<double>(kTextLength), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["per_char"] =
+        benchmark::Counter(static_cast<double>(kTextLength),
+                           benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // The whole of WorkOutIdNumber: lower-casing, codes, and the engine's adder.
@@ -78,8 +79,8 @@ public:
         const double engine = nsPerChar_["BM_FoldWithEngineAdder"];
         const double native = nsPerChar_["BM_FoldWithNativeArithmetic"];
         if (engine > 0 && native > 0)
-            std::printf("fold: %.2f ns/char with the engine's adder, %.2f ns/char native: ratio %.1f\n", engine,
-                        native, engine / native);
+            std::printf("fold: %.2f ns/char with the engine's adder, %.2f ns/char native: ratio %.1f\n",
+                        engine, native, engine / native);
     }
 
 private:

@@ -142,7 +142,6 @@ void WorkOutOnAMebibyte(const std::wstring& path, std::size_t size) {
         std::fprintf(stderr, "could not paste into Text1\n");
         std::exit(1);
     }
-    std::fprintf(stderr, "pasted %zu\n", TextOf(text1).size());
 
     const double start = Seconds();
     SendMessageW(command1, BM_CLICK, 0, 0);
@@ -154,7 +153,8 @@ void WorkOutOnAMebibyte(const std::wstring& path, std::size_t size) {
     const std::wstring shown = TextOf(text2);
     const bool right = shown == std::wstring(expected.begin(), expected.end());
     DWORD_PTR answer = 0;
-    const bool responsive = SendMessageTimeoutW(program.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
+    const bool responsive =
+        SendMessageTimeoutW(program.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
     std::printf("work out on %zu characters: %.3f s, result %s, window %s\n", size, seconds,
                 right ? "correct" : "WRONG", responsive ? "responsive" : "NOT RESPONDING");
     Close(program);
@@ -171,8 +171,9 @@ int wmain(int argc, wchar_t** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     const double pelvaro = StartUpSeconds(argv[1], pelvaro::kForm1ClassName, rounds);
     const double bare = StartUpSeconds(argv[2], L"BareWindow", rounds);
-    std::printf("start-up to window shown, median of %d: Pelvaro.exe %.1f ms, bare window %.1f ms: ratio %.2f\n",
-                rounds, pelvaro * 1e3, bare * 1e3, pelvaro / bare);
+    std::printf(
+        "start-up to window shown, median of %d: Pelvaro.exe %.1f ms, bare window %.1f ms: ratio %.2f\n",
+        rounds, pelvaro * 1e3, bare * 1e3, pelvaro / bare);
     WorkOutOnAMebibyte(argv[1], argc > 4 ? static_cast<std::size_t>(_wtoi(argv[4])) : std::size_t{1} << 20);
     return 0;
 }

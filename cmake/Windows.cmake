@@ -10,9 +10,19 @@ endif()
 string(REPLACE "," ";" version "${PELVARO_WINDOWS_VERSION}")
 list(GET version 0 major)
 list(GET version 1 minor)
-add_link_options(-static -Wl,--no-insert-timestamp
+add_compile_options(-ffunction-sections -fdata-sections)
+add_link_options(-static -Wl,--no-insert-timestamp -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>
   -Wl,--major-os-version,${major} -Wl,--minor-os-version,${minor}
   -Wl,--major-subsystem-version,${major} -Wl,--minor-subsystem-version,${minor})
 unset(version)
 unset(major)
 unset(minor)
+
+# The window program is built lean: without exceptions or run-time type
+# information (app/lean_runtime.cpp ends the program where the library would
+# throw), and with the library's string templates instantiated in our own code
+# rather than taken from its prebuilt copies, which are compiled with
+# exceptions. The assertions that the latter needs are bounds checks on strings.
+# The program has one thread, so its local statics need no locking.
+target_compile_options(pelvaro_lean INTERFACE -fno-exceptions -fno-rtti -fno-threadsafe-statics)
+target_compile_definitions(pelvaro_lean INTERFACE _GLIBCXX_ASSERTIONS)

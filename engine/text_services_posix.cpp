@@ -18,7 +18,6 @@
 namespace pelvaro {
 
 struct TextServices::Table {
-    unsigned codePage = 0;
     std::array<std::int16_t, 0x10000> code{};  // by unit
 };
 
@@ -34,10 +33,9 @@ struct CodePageName {
 };
 
 constexpr CodePageName kCodePages[] = {
-    {874, "CP874", false},   {1250, "CP1250", false}, {1251, "CP1251", false},
-    {1252, "CP1252", false}, {1253, "CP1253", false}, {1254, "CP1254", false},
-    {1255, "CP1255", false}, {1256, "CP1256", false}, {1257, "CP1257", false},
-    {1258, "CP1258", false}, {932, "CP932", true},    {936, "CP936", true},
+    {874, "CP874", false},   {1250, "CP1250", false}, {1251, "CP1251", false}, {1252, "CP1252", false},
+    {1253, "CP1253", false}, {1254, "CP1254", false}, {1255, "CP1255", false}, {1256, "CP1256", false},
+    {1257, "CP1257", false}, {1258, "CP1258", false}, {932, "CP932", true},    {936, "CP936", true},
     {949, "CP949", true},    {950, "CP950", true},
 };
 
@@ -61,8 +59,7 @@ public:
 
     // Converts in whole, flushing any state, into out; returns the bytes written,
     // or nothing when iconv rejects the input.
-    std::optional<std::size_t> Convert(const char* in, std::size_t inSize, char* out,
-                                       std::size_t outSize) {
+    std::optional<std::size_t> Convert(const char* in, std::size_t inSize, char* out, std::size_t outSize) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);  // initial state
         char* inPtr = const_cast<char*>(in);
         char* outPtr = out;
@@ -114,7 +111,6 @@ std::shared_ptr<const TextServices::Table> MakeTable(unsigned number) {
     const CodePageName* page = FindCodePage(number);
     if (page == nullptr) return nullptr;
     auto table = std::make_shared<TextServices::Table>();
-    table->codePage = number;
     table->code.fill(kQuestionMark);
     const bool filled = page->doubleByte ? FillDoubleByte(*page, *table) : FillSingleByte(*page, *table);
     // A surrogate is half a character: no code page spells it alone.
@@ -140,22 +136,25 @@ const std::array<char16_t, 0x10000>& LowerTable() {
 
 }  // namespace
 
-TextServices::TextServices(std::shared_ptr<const Table> table) : table_(std::move(table)) {}
+TextServices::TextServices(unsigned codePage, std::shared_ptr<const Table> table)
+    : codePage_(codePage), table_(std::move(table)) {}
 
 TextServices TextServices::SystemAnsi() {
     static const std::shared_ptr<const Table> table = MakeTable(kDefaultCodePage);
-    if (!table) throw std::runtime_error("code page 1252 is not available: the C library's iconv modules are missing");
-    return TextServices(table);
+    if (!table)
+        throw std::runtime_error(
+            "code page 1252 is not available: the C library's iconv modules are missing");
+    return TextServices(kDefaultCodePage, table);
 }
 
 std::optional<TextServices> TextServices::ForCodePage(unsigned codePage) {
     if (codePage == kDefaultCodePage) return SystemAnsi();
     auto table = MakeTable(codePage);
     if (!table) return std::nullopt;
-    return TextServices(std::move(table));
+    return TextServices(codePage, std::move(table));
 }
 
-unsigned TextServices::CodePage() const { return table_->codePage; }
+unsigned TextServices::CodePage() const { return codePage_; }
 
 std::u16string TextServices::LowerCase(std::u16string_view text) const {
     const auto& lower = LowerTable();

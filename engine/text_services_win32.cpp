@@ -11,10 +11,6 @@
 
 namespace pelvaro {
 
-struct TextServices::Table {
-    UINT codePage = 0;
-};
-
 namespace {
 
 constexpr std::int32_t kQuestionMark = 63;  // the code of a unit a code page cannot spell
@@ -23,9 +19,20 @@ constexpr std::int32_t kQuestionMark = 63;  // the code of a unit a code page ca
 // double-byte ones, whose codes fit in 16 bits.
 bool IsChoosable(UINT codePage) {
     switch (codePage) {
-        case 874: case 932: case 936: case 949: case 950:
-        case 1250: case 1251: case 1252: case 1253: case 1254:
-        case 1255: case 1256: case 1257: case 1258:
+        case 874:
+        case 932:
+        case 936:
+        case 949:
+        case 950:
+        case 1250:
+        case 1251:
+        case 1252:
+        case 1253:
+        case 1254:
+        case 1255:
+        case 1256:
+        case 1257:
+        case 1258:
             return IsValidCodePage(codePage) != FALSE;
         default:
             return false;
@@ -34,22 +41,17 @@ bool IsChoosable(UINT codePage) {
 
 }  // namespace
 
-TextServices::TextServices(std::shared_ptr<const Table> table) : table_(std::move(table)) {}
+TextServices::TextServices(unsigned codePage, std::shared_ptr<const Table> table)
+    : codePage_(codePage), table_(std::move(table)) {}
 
-TextServices TextServices::SystemAnsi() {
-    auto table = std::make_shared<Table>();
-    table->codePage = GetACP();
-    return TextServices(std::move(table));
-}
+TextServices TextServices::SystemAnsi() { return TextServices(GetACP(), nullptr); }
 
 std::optional<TextServices> TextServices::ForCodePage(unsigned codePage) {
     if (!IsChoosable(codePage)) return std::nullopt;
-    auto table = std::make_shared<Table>();
-    table->codePage = codePage;
-    return TextServices(std::move(table));
+    return TextServices(codePage, nullptr);
 }
 
-unsigned TextServices::CodePage() const { return table_->codePage; }
+unsigned TextServices::CodePage() const { return codePage_; }
 
 std::u16string TextServices::LowerCase(std::u16string_view text) const {
     std::u16string result(text);
@@ -65,8 +67,12 @@ std::u16string TextServices::LowerCase(std::u16string_view text) const {
 std::int32_t TextServices::AnsiCode(char16_t unit) const {
     const wchar_t wide = static_cast<wchar_t>(unit);
     unsigned char bytes[2] = {};
-    const int size = WideCharToMultiByte(table_->codePage, 0, &wide, 1,
-                                         reinterpret_cast<char*>(bytes), sizeof bytes, nullptr, nullptr);
+    // No "best fit": a unit the code page does not spell gets the question
+    // mark, not a look-alike, as the stand-in elsewhere gives it.
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(codePage_, WC_NO_BEST_FIT_CHARS, &wide, 1,
+                                         reinterpret_cast<char*>(bytes), sizeof bytes, "?", &usedDefault);
+    if (usedDefault) return kQuestionMark;
     if (size == 1) return bytes[0];
     if (size == 2) return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]));
     return kQuestionMark;

@@ -3,7 +3,8 @@
 //
 // On Windows these are the system's own. Elsewhere they are a stand-in made of
 // the C library's case mapping and iconv, which gives the codes Windows gives
-// for every unit a code page spells.
+// for every unit a code page spells. On both, a unit that the code page does
+// not spell gets the question mark, never a look-alike letter.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +37,11 @@ public:
     // gives the code of "?", 63.
     std::int32_t AnsiCode(char16_t unit) const;
 
-    struct Table;  // each platform's own
+    struct Table;  // the stand-in's codes of every unit; Windows needs none
 
 private:
-    explicit TextServices(std::shared_ptr<const Table> table);
+    TextServices(unsigned codePage, std::shared_ptr<const Table> table);
+    unsigned codePage_;
     std::shared_ptr<const Table> table_;
 };
 

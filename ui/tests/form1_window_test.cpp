@@ -497,6 +497,47 @@ TEST_F(Form1Test, WorkOutOnAHundredThousandCharacters) {
         << "Text1 holds the whole text";
 }
 
+// Puts text on the clipboard, as a person copying it elsewhere does.
+bool PlaceOnClipboard(const std::wstring& text) {
+    const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory == nullptr) return false;
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool placed = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!placed) GlobalFree(memory);
+    return placed;
+}
+
+TEST_F(Form1Test, WorkOutOnAMebibytePaste) {
+    std::wstring text;
+    for (int i = 0; text.size() < (1u << 20); ++i)
+        text += L"Some.Person+" + std::to_wstring(i) + L"@Example.COM;";
+    text.resize(1u << 20);
+    ASSERT_TRUE(PlaceOnClipboard(text)) << "the text is on the clipboard";
+    SendMessageW(Control(kText1Id), WM_PASTE, 0, 0);
+    ASSERT_EQ(SendMessageW(Control(kText1Id), WM_GETTEXTLENGTH, 0, 0), 1 << 20)
+        << "Text1 holds the whole paste";
+
+    SendMessageW(Control(kCommand1Id), BM_CLICK, 0, 0);
+    EXPECT_EQ(Narrow(TextOf(Control(kText2Id))), Narrow(ExpectedIdText(text)))
+        << "the id number of the paste";
+
+    // The window is still usable: a short address typed over the paste works out.
+    SendMessageW(Control(kText1Id), EM_SETSEL, 0, -1);
+    for (wchar_t c : std::wstring(L"ABC")) PostMessageW(Control(kText1Id), WM_CHAR, c, 1);
+    program_.Sync();
+    EXPECT_EQ(Narrow(TextOf(Control(kText1Id))), "ABC") << "typing replaced the selected paste";
+    SendMessageW(Control(kCommand1Id), BM_CLICK, 0, 0);
+    EXPECT_EQ(Narrow(TextOf(Control(kText2Id))), "999494");
+}
+
 TEST_F(Form1Test, Text2KeepsItsResultUntilWorkOutIsPressedAgain) {
     ASSERT_EQ(Narrow(WorkOut(L"hello")), "2337520240");
     SendMessageW(Control(kCommand1Id), BM_CLICK, 0, 0);

@@ -27,6 +27,15 @@ step "32-bit Windows build (the release)"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 
+step "Reproducible release: a second 32-bit build from scratch gives the same bytes"
+rm -rf build/win32-again
+cmake --preset win32 -B build/win32-again >/dev/null
+cmake --build build/win32-again --target Pelvaro pelvaro-id
+for exe in app/Pelvaro.exe cli/pelvaro-id.exe; do
+  cmp "build/win32/$exe" "build/win32-again/$exe"
+  echo "$exe: the same $(stat -c %s "build/win32/$exe") bytes"
+done
+
 step "64-bit Windows build, tests through Wine"
 cmake --preset win64 -DPELVARO_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null
 cmake --build --preset win64

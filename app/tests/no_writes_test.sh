@@ -61,8 +61,14 @@ snapshots=$work/snapshots
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
 
-# A previous run's server, if any, goes with its prefix.
-if [ -d "$prefix" ]; then timeout 30 "$wineserver" -k 2>/dev/null || true; fi
+# In a shared /tmp, a previous run's server, if any, goes with its prefix, and
+# so does Wine's folder for it. (In a private /tmp, that server lived in its own
+# namespace; asking for it here would only make a folder in the real /tmp.)
+if [ "$PELVARO_NO_WRITES_INSIDE" = shared ] && [ -f "$prefix/wineserver" ]; then
+    timeout 30 "$wineserver" -k 2>/dev/null || true
+    old_server_dir=$(cat "$prefix/wineserver")
+    if [ -n "$old_server_dir" ]; then rm -rf "/tmp/$old_server_dir"; fi
+fi
 rm -rf "$work"
 mkdir -p "$cwd" "$home" "$snapshots"
 
@@ -191,7 +197,9 @@ if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed; snapshots and prefix kept in $work" >&2
     exit 1
 fi
-# The prefix is large; the snapshots stay.
+# The prefix is large; the snapshots stay. In a shared /tmp, Wine's folder
+# for the prefix would outlive it.
 cleanup
 rm -rf "$prefix"
+if [ "$PELVARO_NO_WRITES_INSIDE" = shared ] && [ -n "$server_dir" ]; then rm -rf "/tmp/$server_dir"; fi
 echo "all checks passed"

@@ -44,7 +44,7 @@ cmake --build --preset win64
 # Wine's services each time.
 export WINEPREFIX=$PWD/build/win64/wineprefix
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  build/win64/wine-run cmd /c exit && wineserver -p || exit 1
+  wineserver -k 2>/dev/null; wineserver -p && build/win64/wine-run cmd /c exit || exit 1
   ctest --preset win64; status=$?
   wineserver -k
   exit $status'

@@ -13,18 +13,13 @@
 #include <string>
 #include <string_view>
 
+#include "code_table.h"
 #include "pelvaro/text_services.h"
 
 namespace pelvaro {
-
-struct TextServices::Table {
-    std::array<std::int16_t, 0x10000> code{};  // by unit
-};
-
 namespace {
 
 constexpr unsigned kDefaultCodePage = 1252;
-constexpr std::int16_t kQuestionMark = 63;  // the code of a unit a code page cannot spell
 
 struct CodePageName {
     unsigned number;
@@ -107,7 +102,9 @@ bool FillDoubleByte(const CodePageName& page, TextServices::Table& table) {
     return true;
 }
 
-std::shared_ptr<const TextServices::Table> MakeTable(unsigned number) {
+}  // namespace
+
+std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned number) {
     const CodePageName* page = FindCodePage(number);
     if (page == nullptr) return nullptr;
     auto table = std::make_shared<TextServices::Table>();
@@ -117,6 +114,8 @@ std::shared_ptr<const TextServices::Table> MakeTable(unsigned number) {
     for (unsigned unit = 0xD800; unit <= 0xDFFF; ++unit) table->code[unit] = kQuestionMark;
     return filled ? table : nullptr;
 }
+
+namespace {
 
 // Lower case of every unit, from the C library's Unicode case mapping.
 const std::array<char16_t, 0x10000>& LowerTable() {
@@ -136,25 +135,13 @@ const std::array<char16_t, 0x10000>& LowerTable() {
 
 }  // namespace
 
-TextServices::TextServices(unsigned codePage, std::shared_ptr<const Table> table)
-    : codePage_(codePage), table_(std::move(table)) {}
-
 TextServices TextServices::SystemAnsi() {
-    static const std::shared_ptr<const Table> table = MakeTable(kDefaultCodePage);
+    static const std::shared_ptr<const Table> table = MakeCodeTable(kDefaultCodePage);
     if (!table)
         throw std::runtime_error(
             "code page 1252 is not available: the C library's iconv modules are missing");
     return TextServices(kDefaultCodePage, table);
 }
-
-std::optional<TextServices> TextServices::ForCodePage(unsigned codePage) {
-    if (codePage == kDefaultCodePage) return SystemAnsi();
-    auto table = MakeTable(codePage);
-    if (!table) return std::nullopt;
-    return TextServices(codePage, std::move(table));
-}
-
-unsigned TextServices::CodePage() const { return codePage_; }
 
 std::u16string TextServices::LowerCase(std::u16string_view text) const {
     const auto& lower = LowerTable();
@@ -162,7 +149,5 @@ std::u16string TextServices::LowerCase(std::u16string_view text) const {
     for (char16_t& unit : result) unit = lower[unit];
     return result;
 }
-
-std::int32_t TextServices::AnsiCode(char16_t unit) const { return table_->code[unit]; }
 
 }  // namespace pelvaro

@@ -3,55 +3,44 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "code_table.h"
 #include "pelvaro/text_services.h"
 
 namespace pelvaro {
-
 namespace {
 
-constexpr std::int32_t kQuestionMark = 63;  // the code of a unit a code page cannot spell
-
-// The code pages a person may choose: the single-byte ANSI pages and the
-// double-byte ones, whose codes fit in 16 bits.
-bool IsChoosable(UINT codePage) {
-    switch (codePage) {
-        case 874:
-        case 932:
-        case 936:
-        case 949:
-        case 950:
-        case 1250:
-        case 1251:
-        case 1252:
-        case 1253:
-        case 1254:
-        case 1255:
-        case 1256:
-        case 1257:
-        case 1258:
-            return IsValidCodePage(codePage) != FALSE;
-        default:
-            return false;
-    }
+// The unit's code as the system converts it, without "best fit": a unit the
+// code page does not spell gets the question mark, not a look-alike letter.
+std::int16_t ConvertUnit(UINT codePage, wchar_t unit) {
+    unsigned char bytes[2] = {};
+    BOOL usedDefault = FALSE;
+    const int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, &unit, 1,
+                                         reinterpret_cast<char*>(bytes), sizeof bytes, "?", &usedDefault);
+    if (usedDefault) return kQuestionMark;
+    if (size == 1) return bytes[0];
+    if (size == 2) return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]));
+    return kQuestionMark;  // more than two bytes, as in UTF-8
 }
 
 }  // namespace
 
-TextServices::TextServices(unsigned codePage, std::shared_ptr<const Table> table)
-    : codePage_(codePage), table_(std::move(table)) {}
-
-TextServices TextServices::SystemAnsi() { return TextServices(GetACP(), nullptr); }
-
-std::optional<TextServices> TextServices::ForCodePage(unsigned codePage) {
-    if (!IsChoosable(codePage)) return std::nullopt;
-    return TextServices(codePage, nullptr);
+std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned codePage) {
+    if (!IsValidCodePage(codePage)) return nullptr;
+    // Not make_shared: its control block would bring in run-time type information.
+    std::shared_ptr<TextServices::Table> table(new TextServices::Table);
+    for (unsigned unit = 0; unit < 0x10000; ++unit)
+        table->code[unit] = ConvertUnit(codePage, static_cast<wchar_t>(unit));
+    return table;
 }
 
-unsigned TextServices::CodePage() const { return codePage_; }
+TextServices TextServices::SystemAnsi() {
+    static const unsigned codePage = GetACP();
+    static const std::shared_ptr<const Table> table = MakeCodeTable(codePage);
+    return TextServices(codePage, table);
+}
 
 std::u16string TextServices::LowerCase(std::u16string_view text) const {
     std::u16string result(text);
@@ -62,20 +51,6 @@ std::u16string TextServices::LowerCase(std::u16string_view text) const {
         CharLowerBuffW(reinterpret_cast<wchar_t*>(&result[at]), static_cast<DWORD>(count));
     }
     return result;
-}
-
-std::int32_t TextServices::AnsiCode(char16_t unit) const {
-    const wchar_t wide = static_cast<wchar_t>(unit);
-    unsigned char bytes[2] = {};
-    // No "best fit": a unit the code page does not spell gets the question
-    // mark, not a look-alike, as the stand-in elsewhere gives it.
-    BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(codePage_, WC_NO_BEST_FIT_CHARS, &wide, 1,
-                                         reinterpret_cast<char*>(bytes), sizeof bytes, "?", &usedDefault);
-    if (usedDefault) return kQuestionMark;
-    if (size == 1) return bytes[0];
-    if (size == 2) return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]));
-    return kQuestionMark;
 }
 
 }  // namespace pelvaro

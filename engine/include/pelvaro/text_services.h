@@ -15,15 +15,18 @@
 
 namespace pelvaro {
 
+// The code pages TextServices::ForCodePage offers.
+inline constexpr unsigned kChoosableCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                                   1252, 1253, 1254, 1255, 1256, 1257, 1258};
+
 class TextServices {
 public:
     // The code page the program uses when none is chosen: the system's ANSI
     // code page on Windows, 1252 elsewhere.
     static TextServices SystemAnsi();
 
-    // A chosen code page: 1250 to 1258, or the double-byte 932, 936, 949 and
-    // 950. Empty when the code page is not one of these or the system cannot
-    // convert to it.
+    // A chosen code page, one of kChoosableCodePages. Empty when the code page
+    // is not one of these or the system cannot convert to it.
     static std::optional<TextServices> ForCodePage(unsigned codePage);
 
     unsigned CodePage() const;
@@ -37,7 +40,7 @@ public:
     // gives the code of "?", 63.
     std::int32_t AnsiCode(char16_t unit) const;
 
-    struct Table;  // the stand-in's codes of every unit; Windows needs none
+    struct Table;  // the codes of every unit
 
 private:
     TextServices(unsigned codePage, std::shared_ptr<const Table> table);

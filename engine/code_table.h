@@ -1,0 +1,27 @@
+// The code of every 16-bit unit in one code page, worked out once when the
+// code page is first used, so that folding a long text costs a look-up a unit.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "pelvaro/text_services.h"
+
+namespace pelvaro {
+
+constexpr std::int16_t kQuestionMark = 63;  // the code of a unit a code page cannot spell
+
+struct TextServices::Table {
+    std::array<std::int16_t, 0x10000> code;  // by unit
+};
+
+// Whether a person may choose the code page: the single-byte ANSI pages and
+// the double-byte ones, whose codes fit in 16 bits.
+bool IsChoosableCodePage(unsigned codePage);
+
+// Each platform's own: the table of a code page, or null when the system
+// cannot convert to it.
+std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned codePage);
+
+}  // namespace pelvaro

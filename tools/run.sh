@@ -13,6 +13,7 @@ build=$PWD/build/win64
 export WINEPREFIX=$build/wineprefix
 echo "pelvaro-id.exe someone@example.com:"
 "$build/wine-run" "$build/cli/pelvaro-id.exe" someone@example.com
+wineserver -w  # let this Wine session end before the window's starts on its display
 
 if [[ -n "${DISPLAY:-}" ]]; then
   echo "Opening the window on $DISPLAY; close it to finish."

@@ -43,6 +43,7 @@ cmake --build --preset win64
 # tests: a test then starts in a fraction of a second instead of booting
 # Wine's services each time.
 export WINEPREFIX=$PWD/build/win64/wineprefix
+mkdir -p "$WINEPREFIX"
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wineserver -k 2>/dev/null; wineserver -p && build/win64/wine-run cmd /c exit || exit 1
   ctest --preset win64; status=$?

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev valgrind         # tests and benchmarks
   g++-mingw-w64-i686 g++-mingw-w64-x86-64                     # Windows cross compilers and windres
   wine wine64 xvfb xauth xdotool imagemagick x11-utils        # running the Windows build here
-  zip                                                         # the release archive
+  zip python3                                                 # the release archive; test scripts
 )
 
 missing=()

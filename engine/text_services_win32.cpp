@@ -14,15 +14,21 @@ namespace {
 
 // The unit's code as the system converts it, without "best fit": a unit the
 // code page does not spell gets the question mark, not a look-alike letter.
+// Code pages that take no such request (UTF-8, for a system whose ANSI code
+// page it is) convert plainly; a unit they spell with more than two bytes
+// gets the question mark too.
 std::int16_t ConvertUnit(UINT codePage, wchar_t unit) {
     unsigned char bytes[2] = {};
     BOOL usedDefault = FALSE;
-    const int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, &unit, 1,
-                                         reinterpret_cast<char*>(bytes), sizeof bytes, "?", &usedDefault);
+    int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, &unit, 1, reinterpret_cast<char*>(bytes),
+                                   sizeof bytes, "?", &usedDefault);
+    if (size == 0 && (GetLastError() == ERROR_INVALID_FLAGS || GetLastError() == ERROR_INVALID_PARAMETER))
+        size = WideCharToMultiByte(codePage, 0, &unit, 1, reinterpret_cast<char*>(bytes), sizeof bytes,
+                                   nullptr, nullptr);
     if (usedDefault) return kQuestionMark;
     if (size == 1) return bytes[0];
     if (size == 2) return static_cast<std::int16_t>(static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]));
-    return kQuestionMark;  // more than two bytes, as in UTF-8
+    return kQuestionMark;
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // WorkOutIdNumber: the known id numbers, and the fold against its closed form.
+#include "pelvaro/id_number.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <random>
 #include <string>
 
-#include "pelvaro/id_number.h"
 #include "pelvaro/module1.h"
 #include "pelvaro/text_services.h"
 
@@ -53,7 +54,8 @@ TEST(WorkOutIdNumber, EqualsClosedFormOnRandomTexts) {
     for (int round = 0; round < 2000; ++round) {
         std::u16string text(random() % 40, u'\0');
         // Mostly Latin-1 and the 0x80-0x9F row, some units anywhere, surrogates included.
-        for (char16_t& unit : text) unit = static_cast<char16_t>(random() % 4 == 0 ? random() : random() % 0x180);
+        for (char16_t& unit : text)
+            unit = static_cast<char16_t>(random() % 4 == 0 ? random() : random() % 0x180);
         const auto expected = ClosedForm(services.LowerCase(text), services);
         ASSERT_EQ(static_cast<std::uint32_t>(WorkOutIdNumber(text, services)), expected);
     }

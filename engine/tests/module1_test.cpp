@@ -1,5 +1,7 @@
 // AddBits, Times101 and UnsignedText against independent arithmetic: wrap-around
 // unsigned sums and products, and the decimal text of the unsigned value.
+#include "pelvaro/module1.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,8 +9,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-#include "pelvaro/module1.h"
 
 namespace pelvaro {
 namespace {
@@ -42,8 +42,7 @@ TEST(AddBits, KnownSums) {
 TEST(AddBits, EqualsWrapAroundSumOnEveryBoundaryPair) {
     const auto values = BoundaryValues();
     for (std::int32_t a : values)
-        for (std::int32_t b : values)
-            ASSERT_EQ(Bits(AddBits(a, b)), Bits(a) + Bits(b)) << a << " + " << b;
+        for (std::int32_t b : values) ASSERT_EQ(Bits(AddBits(a, b)), Bits(a) + Bits(b)) << a << " + " << b;
 }
 
 TEST(AddBits, EqualsWrapAroundSumOnRandomPairs) {

@@ -1,12 +1,14 @@
 // Text services against code page 1252 as published, written out here by hand
 // rather than taken from any converter.
+#include "pelvaro/text_services.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <string>
 
-#include "pelvaro/text_services.h"
+#include "code_table.h"
 
 namespace pelvaro {
 namespace {
@@ -28,11 +30,16 @@ unsigned LowerByte(unsigned byte) {
     if (byte >= 'A' && byte <= 'Z') return byte + 0x20;
     if (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7) return byte + 0x20;  // not the multiplication sign
     switch (byte) {
-        case 0x8A: return 0x9A;  // S caron
-        case 0x8C: return 0x9C;  // OE
-        case 0x8E: return 0x9E;  // Z caron
-        case 0x9F: return 0xFF;  // Y diaeresis
-        default: return byte;
+        case 0x8A:
+            return 0x9A;  // S caron
+        case 0x8C:
+            return 0x9C;  // OE
+        case 0x8E:
+            return 0x9E;  // Z caron
+        case 0x9F:
+            return 0xFF;  // Y diaeresis
+        default:
+            return byte;
     }
 }
 
@@ -90,28 +97,42 @@ TEST(TextServices, OtherCodePages) {
         std::int32_t code;
     };
     const Case cases[] = {
-        {1250, u'\u0159', 0xF8},                                    // r caron
-        {1251, u'\u0436', 0xE6},                                    // Cyrillic zhe
-        {1253, u'\u03B1', 0xE1},                                    // Greek alpha
-        {1254, u'\u011F', 0xF0},                                    // g breve
-        {1255, u'\u05D0', 0xE0},                                    // Hebrew alef
-        {1256, u'\u0627', 0xC7},                                    // Arabic alef
-        {1257, u'\u0101', 0xE2},                                    // a macron
-        {1258, u'\u0111', 0xF0},                                    // d stroke
-        {932, u'\u3042', static_cast<std::int16_t>(0x82A0)},        // hiragana a
-        {932, u'\uFF71', 0xB1},                                     // half-width katakana a: one byte
-        {936, u'\u4E2D', static_cast<std::int16_t>(0xD6D0)},        // "middle"
-        {949, u'\uD55C', static_cast<std::int16_t>(0xC7D1)},        // Hangul han
-        {950, u'\u4E2D', static_cast<std::int16_t>(0xA4A4)},        // "middle"
+        {1250, u'\u0159', 0xF8},                              // r caron
+        {1251, u'\u0436', 0xE6},                              // Cyrillic zhe
+        {1253, u'\u03B1', 0xE1},                              // Greek alpha
+        {1254, u'\u011F', 0xF0},                              // g breve
+        {1255, u'\u05D0', 0xE0},                              // Hebrew alef
+        {1256, u'\u0627', 0xC7},                              // Arabic alef
+        {1257, u'\u0101', 0xE2},                              // a macron
+        {1258, u'\u0111', 0xF0},                              // d stroke
+        {932, u'\u3042', static_cast<std::int16_t>(0x82A0)},  // hiragana a
+        {932, u'\uFF71', 0xB1},                               // half-width katakana a: one byte
+        {936, u'\u4E2D', static_cast<std::int16_t>(0xD6D0)},  // "middle"
+        {949, u'\uD55C', static_cast<std::int16_t>(0xC7D1)},  // Hangul han
+        {950, u'\u4E2D', static_cast<std::int16_t>(0xA4A4)},  // "middle"
     };
     for (const Case& c : cases) {
         const auto services = TextServices::ForCodePage(c.codePage);
         ASSERT_TRUE(services.has_value()) << c.codePage;
         EXPECT_EQ(services->CodePage(), c.codePage);
-        EXPECT_EQ(services->AnsiCode(c.unit), c.code) << "code page " << c.codePage << " unit " << int(c.unit);
+        EXPECT_EQ(services->AnsiCode(c.unit), c.code)
+            << "code page " << c.codePage << " unit " << int(c.unit);
         EXPECT_EQ(services->AnsiCode(u'a'), 97) << c.codePage;
     }
 }
+
+#ifdef _WIN32
+// A system whose ANSI code page is UTF-8: plain ASCII keeps its codes, a
+// two-byte character reads as one 16-bit value, a longer one is "?".
+TEST(TextServices, Utf8AsTheSystemCodePage) {
+    const auto table = MakeCodeTable(65001);
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->code[u'a'], 97);
+    EXPECT_EQ(table->code[u'@'], 64);
+    EXPECT_EQ(table->code[u'\u00E9'], static_cast<std::int16_t>(0xC3A9));  // e acute
+    EXPECT_EQ(table->code[u'\u4E2D'], 63);                                 // three bytes
+}
+#endif
 
 TEST(TextServices, UnknownCodePagesAreRefused) {
     for (unsigned codePage : {0u, 1u, 437u, 1200u, 1259u, 65001u, 4294967295u})

@@ -36,9 +36,14 @@ for exe in app/Pelvaro.exe cli/pelvaro-id.exe; do
   echo "$exe: the same $(stat -c %s "build/win32/$exe") bytes"
 done
 
-step "64-bit Windows build, tests through Wine"
+step "64-bit Windows build"
 cmake --preset win64 -DPELVARO_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null
 cmake --build --preset win64
+
+step "Release archive"
+tools/release.sh | tail -n 9
+
+step "Windows tests through Wine"
 # One Wine server for the whole run on the virtual display, kept up between
 # tests: a test then starts in a fraction of a second instead of booting
 # Wine's services each time.

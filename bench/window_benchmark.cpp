@@ -17,8 +17,11 @@
 #include "pelvaro/id_number.h"
 #include "pelvaro/module1.h"
 #include "pelvaro/text_services.h"
+#include "tests/window_text.h"
 
 namespace {
+
+using pelvaro::testing::TextOf;
 
 double Seconds() {
     static LARGE_INTEGER frequency = [] {
@@ -95,15 +98,6 @@ double StartUpSeconds(const std::wstring& path, const wchar_t* className) {
     const double seconds = Seconds() - start;
     Close(program);
     return seconds;
-}
-
-// A control's text, asked of the control itself: GetWindowText would read
-// only the caption kept for a window of another process.
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<std::size_t>(SendMessageW(control, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
-    const LRESULT copied = SendMessageW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]));
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
 }
 
 // Puts text on the clipboard and pastes it into the edit box, as a person does.

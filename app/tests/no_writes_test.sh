@@ -146,17 +146,23 @@ take_snapshot() {
 
 failures=0
 
-# Expects the working directory to be empty.
-expect_empty_cwd() {
-    local found
-    found=$(find "$cwd" -mindepth 1 -printf '  %P\n')
-    if [ -n "$found" ]; then
-        echo "FAIL: working directory after the $1 session: expected empty, found:"
-        echo "$found"
+# Fails with the listing when anything was found, else says it is fine.
+#   expect_nothing FOUND FAIL_TEXT OK_TEXT
+expect_nothing() {
+    if [ -n "$1" ]; then
+        echo "FAIL: $2"
+        echo "$1"
         failures=$((failures + 1))
     else
-        echo "ok: working directory empty after the $1 session"
+        echo "ok: $3"
     fi
+}
+
+# Expects the working directory to be empty.
+expect_empty_cwd() {
+    expect_nothing "$(find "$cwd" -mindepth 1 -printf '  %P\n')" \
+        "working directory after the $1 session: expected empty, found:" \
+        "working directory empty after the $1 session"
 }
 
 echo "== fresh prefix $prefix (/tmp: $PELVARO_NO_WRITES_INSIDE)"
@@ -184,13 +190,8 @@ echo "Wine's own folder in /tmp: ${server_dir:-(none named)}"
 if [ "$PELVARO_NO_WRITES_INSIDE" = private ]; then
     others=$(find /tmp -mindepth 1 \( "${tmp_prune[@]}" -path "/tmp/${server_dir:-/}" \) -prune \
         -o -printf '  %P\n')
-    if [ -n "$others" ]; then
-        echo "FAIL: /tmp: expected nothing beside Wine's own folder, found:"
-        echo "$others"
-        failures=$((failures + 1))
-    else
-        echo "ok: nothing in /tmp beside Wine's own folder"
-    fi
+    expect_nothing "$others" "/tmp: expected nothing beside Wine's own folder, found:" \
+        "nothing in /tmp beside Wine's own folder"
 fi
 
 if [ "$failures" -ne 0 ]; then

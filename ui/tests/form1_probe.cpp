@@ -15,19 +15,13 @@
 #include <string>
 
 #include "form1.h"
+#include "window_text.h"
 
 namespace {
 
 HWND FindForm1() { return FindWindowW(pelvaro::kForm1ClassName, nullptr); }
 
-std::wstring TextOf(HWND window) {
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
-                                        reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<std::size_t>(copied));
-    return text;
-}
+using pelvaro::testing::TextOf;
 
 void PrintLine(const std::wstring& text) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,

@@ -9,13 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "window_text.h"
+
 namespace pelvaro::testing {
 
 // The path of Pelvaro.exe as Windows (or Wine) spells it.
 std::wstring PelvaroPath();
-
-// The text of any window, also one of another process, through WM_GETTEXT.
-std::wstring TextOf(HWND window);
 
 std::wstring ClassOf(HWND window);
 

@@ -15,8 +15,8 @@
 
 #include "form1.h"
 #include "pelvaro/id_number.h"
-#include "pelvaro/module1.h"
 #include "pelvaro/text_services.h"
+#include "pelvaro/wrapping_arithmetic.h"
 #include "tests/window_text.h"
 
 namespace {

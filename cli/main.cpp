@@ -12,8 +12,8 @@
 
 #include "line_reader.h"
 #include "pelvaro/id_number.h"
-#include "pelvaro/module1.h"
 #include "pelvaro/text_services.h"
+#include "pelvaro/wrapping_arithmetic.h"
 #include "process_io.h"
 
 namespace pelvaro::cli {

@@ -24,4 +24,8 @@ bool IsChoosableCodePage(unsigned codePage);
 // cannot convert to it.
 std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned codePage);
 
+// Each platform's own: the lower case of every unit, 0x10000 of them, worked
+// out on the first call. A surrogate is its own lower case.
+const char16_t* LowerCaseTable();
+
 }  // namespace pelvaro

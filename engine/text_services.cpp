@@ -4,6 +4,9 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
 
 #include "code_table.h"
 
@@ -16,7 +19,7 @@ bool IsChoosableCodePage(unsigned codePage) {
 }
 
 TextServices::TextServices(unsigned codePage, std::shared_ptr<const Table> table)
-    : codePage_(codePage), table_(std::move(table)) {}
+    : codePage_(codePage), table_(std::move(table)), codes_(table_->code.data()), lower_(LowerCaseTable()) {}
 
 std::optional<TextServices> TextServices::ForCodePage(unsigned codePage) {
     if (!IsChoosableCodePage(codePage)) return std::nullopt;
@@ -29,6 +32,10 @@ std::optional<TextServices> TextServices::ForCodePage(unsigned codePage) {
 
 unsigned TextServices::CodePage() const { return codePage_; }
 
-std::int32_t TextServices::AnsiCode(char16_t unit) const { return table_->code[unit]; }
+std::u16string TextServices::LowerCase(std::u16string_view text) const {
+    std::u16string result(text);
+    for (char16_t& unit : result) unit = LowerUnit(unit);
+    return result;
+}
 
 }  // namespace pelvaro

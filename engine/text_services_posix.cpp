@@ -115,10 +115,8 @@ std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned number) {
     return filled ? table : nullptr;
 }
 
-namespace {
-
 // Lower case of every unit, from the C library's Unicode case mapping.
-const std::array<char16_t, 0x10000>& LowerTable() {
+const char16_t* LowerCaseTable() {
     static const auto table = [] {
         std::array<char16_t, 0x10000> lower{};
         const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
@@ -130,10 +128,8 @@ const std::array<char16_t, 0x10000>& LowerTable() {
         if (utf8 != static_cast<locale_t>(0)) freelocale(utf8);
         return lower;
     }();
-    return table;
+    return table.data();
 }
-
-}  // namespace
 
 TextServices TextServices::SystemAnsi() {
     static const std::shared_ptr<const Table> table = MakeCodeTable(kDefaultCodePage);
@@ -141,13 +137,6 @@ TextServices TextServices::SystemAnsi() {
         throw std::runtime_error(
             "code page 1252 is not available: the C library's iconv modules are missing");
     return TextServices(kDefaultCodePage, table);
-}
-
-std::u16string TextServices::LowerCase(std::u16string_view text) const {
-    const auto& lower = LowerTable();
-    std::u16string result(text);
-    for (char16_t& unit : result) unit = lower[unit];
-    return result;
 }
 
 }  // namespace pelvaro

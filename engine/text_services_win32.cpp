@@ -48,15 +48,18 @@ TextServices TextServices::SystemAnsi() {
     return TextServices(codePage, table);
 }
 
-std::u16string TextServices::LowerCase(std::u16string_view text) const {
-    std::u16string result(text);
-    // CharLowerBuffW takes a DWORD count; a longer text is lowered in pieces.
-    constexpr std::size_t kPiece = 0x40000000;
-    for (std::size_t at = 0; at < result.size(); at += kPiece) {
-        const std::size_t count = result.size() - at < kPiece ? result.size() - at : kPiece;
-        CharLowerBuffW(reinterpret_cast<wchar_t*>(&result[at]), static_cast<DWORD>(count));
-    }
-    return result;
+const char16_t* LowerCaseTable() {
+    // Made on the first call and kept for the program's life. The system
+    // lowers each unit by itself; surrogates are left out, so that no
+    // neighbouring pair is taken for a character.
+    static wchar_t* const table = [] {
+        auto* lower = new wchar_t[0x10000];
+        for (unsigned unit = 0; unit < 0x10000; ++unit) lower[unit] = static_cast<wchar_t>(unit);
+        CharLowerBuffW(lower, 0xD800);
+        CharLowerBuffW(lower + 0xE000, 0x2000);
+        return lower;
+    }();
+    return reinterpret_cast<const char16_t*>(table);
 }
 
 }  // namespace pelvaro

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "pelvaro/id_number.h"
-#include "pelvaro/module1.h"
 #include "pelvaro/text_services.h"
+#include "pelvaro/wrapping_arithmetic.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <string>
 
-#include "pelvaro/module1.h"
 #include "pelvaro/text_services.h"
+#include "pelvaro/wrapping_arithmetic.h"
 
 namespace pelvaro {
 namespace {

@@ -10,8 +10,8 @@
 #include "form1.h"
 #include "form1_process.h"
 #include "pelvaro/id_number.h"
-#include "pelvaro/module1.h"
 #include "pelvaro/text_services.h"
+#include "pelvaro/wrapping_arithmetic.h"
 
 namespace pelvaro::testing {
 namespace {

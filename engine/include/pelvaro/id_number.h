@@ -13,4 +13,10 @@ namespace pelvaro {
 // Empty text gives 0.
 std::int32_t WorkOutIdNumber(std::u16string_view text, const TextServices& services);
 
+// The fold carried on from h over more units, each lower-cased and its code
+// folded in: h = AddBits(Times101(h), code). Starting from 0, a text folded in
+// pieces of any size gives its WorkOutIdNumber, so a stream of any length can
+// be folded in constant memory.
+std::int32_t FoldIdNumber(std::int32_t h, std::u16string_view units, const TextServices& services);
+
 }  // namespace pelvaro

@@ -34,11 +34,15 @@ public:
     // The text lower-cased unit by unit; the length is unchanged.
     std::u16string LowerCase(std::u16string_view text) const;
 
+    // One unit lower-cased: each unit is lower-cased by itself, so a text
+    // lower-cased a unit at a time is the same as LowerCase of it whole.
+    char16_t LowerUnit(char16_t unit) const { return lower_[unit]; }
+
     // The unit's code in the code page, a signed 16-bit value widened with its
     // sign: a single byte gives 0 to 255, a double-byte code is read as one
     // 16-bit value (lead byte high), and a unit the code page cannot spell
     // gives the code of "?", 63.
-    std::int32_t AnsiCode(char16_t unit) const;
+    std::int32_t AnsiCode(char16_t unit) const { return codes_[unit]; }
 
     struct Table;  // the codes of every unit
 
@@ -46,6 +50,8 @@ private:
     TextServices(unsigned codePage, std::shared_ptr<const Table> table);
     unsigned codePage_;
     std::shared_ptr<const Table> table_;
+    const std::int16_t* codes_;  // table_'s, by unit
+    const char16_t* lower_;      // the lower case of every unit, the same for every code page
 };
 
 }  // namespace pelvaro

@@ -1,6 +1,6 @@
 // AddBits, Times101 and UnsignedText against independent arithmetic: wrap-around
 // unsigned sums and products, and the decimal text of the unsigned value.
-#include "pelvaro/module1.h"
+#include "pelvaro/wrapping_arithmetic.h"
 
 #include <gtest/gtest.h>
 

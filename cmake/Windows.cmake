@@ -1,15 +1,18 @@
-# Settings for every Windows executable of the build: the Unicode API, Windows XP
-# as the oldest system, no DLL beyond the system's own, and no time stamp, so
-# that the same commit builds the same bytes.
-add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501)
+# Settings for every Windows executable of the build: the Unicode API, the
+# oldest Windows each build runs on, no DLL beyond the system's own, and no
+# time stamp, so that the same commit builds the same bytes.
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-  set(PELVARO_WINDOWS_VERSION 5,1)  # Windows XP
+  set(PELVARO_WINDOWS_VERSION 5,0)  # Windows 2000
 else()
   set(PELVARO_WINDOWS_VERSION 5,2)  # Windows XP x64 and Server 2003, the first 64-bit ones
 endif()
 string(REPLACE "," ";" version "${PELVARO_WINDOWS_VERSION}")
 list(GET version 0 major)
 list(GET version 1 minor)
+# The headers declare only what that Windows has, so that nothing newer is
+# called by mistake.
+math(EXPR winnt "${major} * 256 + ${minor}" OUTPUT_FORMAT HEXADECIMAL)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=${winnt} WINVER=${winnt})
 add_compile_options(-ffunction-sections -fdata-sections)
 add_link_options(-static -Wl,--no-insert-timestamp -Wl,--gc-sections $<$<CONFIG:MinSizeRel,Release>:-s>
   -Wl,--major-os-version,${major} -Wl,--minor-os-version,${minor}
@@ -17,6 +20,7 @@ add_link_options(-static -Wl,--no-insert-timestamp -Wl,--gc-sections $<$<CONFIG:
 unset(version)
 unset(major)
 unset(minor)
+unset(winnt)
 
 # The window program is built lean: without exceptions or run-time type
 # information (app/lean_runtime.cpp ends the program where the library would

@@ -28,15 +28,19 @@ BOOL CALLBACK CollectType(HMODULE, LPWSTR type, LONG_PTR out) {
 
 }  // namespace
 
+constexpr int kBuildBits = 8 * sizeof(void*);
+
 std::vector<Executable> PelvaroExecutables() {
-    std::vector<Executable> executables = {{"Pelvaro64", PELVARO_EXE, 64, false}};
+    std::vector<Executable> executables = {
+        {kBuildBits == 64 ? "Pelvaro64" : "Pelvaro32", PELVARO_EXE, kBuildBits, false}};
 #ifdef PELVARO_WIN32_BUILD_DIR
     executables.push_back({"Pelvaro32", PELVARO_WIN32_BUILD_DIR "/app/Pelvaro.exe", 32, false});
 #endif
     return executables;
 }
 
-std::vector<Executable> XpExecutables() {
+std::vector<Executable> Win2000Executables() {
+    if (kBuildBits == 32) return {{"Pelvaro32", PELVARO_EXE, 32, false}, {"PelvaroId32", PELVARO_ID_EXE, 32, false}};
 #ifdef PELVARO_WIN32_BUILD_DIR
     return {{"Pelvaro32", PELVARO_WIN32_BUILD_DIR "/app/Pelvaro.exe", 32, false},
             {"PelvaroId32", PELVARO_WIN32_BUILD_DIR "/cli/pelvaro-id.exe", 32, true}};
@@ -45,7 +49,7 @@ std::vector<Executable> XpExecutables() {
 #endif
 }
 
-std::string XpImportListPath() { return PELVARO_XP_IMPORT_LIST; }
+std::string Win2000ImportListPath() { return PELVARO_WIN2000_IMPORT_LIST; }
 
 std::string IconFilePath() { return PELVARO_ICON_FILE; }
 

@@ -21,17 +21,18 @@ struct Executable {
 
 inline void PrintTo(const Executable& executable, std::ostream* out) { *out << executable.path; }
 
-// Pelvaro.exe of this build, and of the 32-bit build when the build was told
-// where that is.
+// Pelvaro.exe of this build, and of the 32-bit build when a 64-bit build was
+// told where that is.
 std::vector<Executable> PelvaroExecutables();
 
-// The 32-bit executables that must run on Windows XP: Pelvaro.exe and
-// pelvaro-id.exe (the latter only if the 32-bit build made it). Empty when the
-// 32-bit build is unknown.
-std::vector<Executable> XpExecutables();
+// The 32-bit executables that must run on Windows 2000: Pelvaro.exe and
+// pelvaro-id.exe of this build when it is the 32-bit one, or else of the
+// 32-bit build the build was told of (pelvaro-id.exe only if that build made
+// it). Empty when there is none.
+std::vector<Executable> Win2000Executables();
 
-// The file of the XP import list kept in the repository.
-std::string XpImportListPath();
+// The file of the Windows 2000 import list kept in the repository.
+std::string Win2000ImportListPath();
 
 // The committed icon file the build makes the icon resources from.
 std::string IconFilePath();

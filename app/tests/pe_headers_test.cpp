@@ -100,7 +100,7 @@ TEST_P(PelvaroHeaders, ImportsOnlyTheSystemsOwnDlls) {
 
 INSTANTIATE_TEST_SUITE_P(Pelvaro, PelvaroHeaders, ::testing::ValuesIn(PelvaroExecutables()), ExecutableLabel);
 
-// The import reader itself: every function it finds in this build's 64-bit
+// The import reader itself: every function it finds in this build's
 // Pelvaro.exe must be one that this system's DLLs export under that name.
 TEST(ImportReader, FindsFunctionsTheSystemExports) {
     const Executable executable = PelvaroExecutables().front();
@@ -124,12 +124,13 @@ TEST(ImportReader, FindsFunctionsTheSystemExports) {
     EXPECT_TRUE(kernel32) << "expected imports from kernel32.dll";
 }
 
-// The 32-bit executables, which must run on Windows XP SP3.
-class XpExecutable : public ExecutableFile {
+// The 32-bit executables, which must run on Windows 2000 and every Windows
+// since.
+class Win2000Executable : public ExecutableFile {
 protected:
-    // The functions of xp-imports.txt: "dll!function" lines, '#' comments.
+    // The functions of win2000-imports.txt: "dll!function" lines, '#' comments.
     static std::set<std::string> ListedImports() {
-        const std::vector<std::uint8_t> bytes = ReadWholeFile(WindowsPath(XpImportListPath()));
+        const std::vector<std::uint8_t> bytes = ReadWholeFile(WindowsPath(Win2000ImportListPath()));
         std::istringstream in(std::string(bytes.begin(), bytes.end()));
         std::set<std::string> listed;
         std::string line;
@@ -145,19 +146,20 @@ protected:
     }
 };
 
-TEST_P(XpExecutable, IsA32BitImage) {
+TEST_P(Win2000Executable, IsA32BitImage) {
     EXPECT_EQ(image().machine(), kMachineI386) << "expected an i386 image";
     EXPECT_FALSE(image().isPe32Plus()) << "expected a PE32 optional header";
 }
 
-TEST_P(XpExecutable, AsksForWindowsXp) {
-    EXPECT_EQ(image().majorOperatingSystemVersion(), 5) << "expected OS version 5.01";
-    EXPECT_EQ(image().minorOperatingSystemVersion(), 1) << "expected OS version 5.01";
-    EXPECT_EQ(image().majorSubsystemVersion(), 5) << "expected subsystem version 5.01";
-    EXPECT_EQ(image().minorSubsystemVersion(), 1) << "expected subsystem version 5.01";
+// Windows 2000 refuses an image that asks for a later version than 5.0.
+TEST_P(Win2000Executable, AsksForWindows2000) {
+    EXPECT_EQ(image().majorOperatingSystemVersion(), 5) << "expected OS version 5.0";
+    EXPECT_EQ(image().minorOperatingSystemVersion(), 0) << "expected OS version 5.0";
+    EXPECT_EQ(image().majorSubsystemVersion(), 5) << "expected subsystem version 5.0";
+    EXPECT_EQ(image().minorSubsystemVersion(), 0) << "expected subsystem version 5.0";
 }
 
-TEST_P(XpExecutable, ImportsOnlyTheSystemsOwnDlls) {
+TEST_P(Win2000Executable, ImportsOnlyTheSystemsOwnDlls) {
     const std::vector<Import> imports = image().imports();
     std::vector<std::string> runtime;
     bool commonControls = false;
@@ -177,26 +179,26 @@ TEST_P(XpExecutable, ImportsOnlyTheSystemsOwnDlls) {
     EXPECT_EQ(image().directorySize(kDelayImportDirectory), 0u) << "expected no delay-loaded imports";
 }
 
-TEST_P(XpExecutable, ImportsOnlyFunctionsListedForXp) {
+TEST_P(Win2000Executable, ImportsOnlyFunctionsListedForWindows2000) {
     const std::set<std::string> listed = ListedImports();
-    ASSERT_FALSE(listed.empty()) << "expected functions in " << XpImportListPath();
+    ASSERT_FALSE(listed.empty()) << "expected functions in " << Win2000ImportListPath();
     const std::vector<Import> imports = image().imports();
     ASSERT_FALSE(imports.empty()) << "expected the executable to import something";
     std::vector<std::string> unlisted;
     for (const Import& import : imports) {
         if (listed.count(Describe(import)) == 0) unlisted.push_back(Describe(import));
     }
-    EXPECT_EQ(unlisted.size(), 0u) << "expected every import in " << XpImportListPath()
-                                   << " (functions Windows XP SP3 has); not listed:" << Join(unlisted);
+    EXPECT_EQ(unlisted.size(), 0u) << "expected every import in " << Win2000ImportListPath()
+                                   << " (functions Windows 2000 has); not listed:" << Join(unlisted);
 }
 
-#ifdef PELVARO_WIN32_BUILD_DIR
-INSTANTIATE_TEST_SUITE_P(Windows32, XpExecutable, ::testing::ValuesIn(XpExecutables()), ExecutableLabel);
+#if defined(PELVARO_WIN32_BUILD_DIR) || !defined(_WIN64)
+INSTANTIATE_TEST_SUITE_P(Windows32, Win2000Executable, ::testing::ValuesIn(Win2000Executables()), ExecutableLabel);
 
 // The release window program fits in 64 KiB: it carries no C++ library
 // machinery beyond what it uses.
 TEST(Windows32Release, WindowProgramIsAtMost64KiB) {
-    const std::vector<Executable> executables = XpExecutables();
+    const std::vector<Executable> executables = Win2000Executables();
     const auto window =
         std::find_if(executables.begin(), executables.end(),
                      [](const Executable& executable) { return executable.label == "Pelvaro32"; });
@@ -205,7 +207,7 @@ TEST(Windows32Release, WindowProgramIsAtMost64KiB) {
     EXPECT_LE(size, 64u * 1024u) << "expected at most 65536 bytes in " << window->path;
 }
 #else
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(XpExecutable);
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(Win2000Executable);
 #endif
 
 }  // namespace

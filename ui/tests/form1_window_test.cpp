@@ -390,6 +390,34 @@ TEST_F(Form1Test, LabelsAreDrawnInMsSansSerif) {
     }
 }
 
+// A caption too wide for its box wraps, and the top of its second line shows
+// at the foot of the 17-pixel box: ink below the first line's height. With
+// the bitmap "MS Sans Serif" both captions fit on one line; a wider stand-in
+// face makes them wrap.
+TEST_F(Form1Test, CaptionsFitTheirBoxesOnOneLine) {
+    HDC screen = GetDC(nullptr);
+    HFONT font = MsSansSerif(false);
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICW metrics = {};
+    GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, old);
+    DeleteObject(font);
+    ReleaseDC(nullptr, screen);
+    ASSERT_GT(metrics.tmHeight, 0);
+    for (const int id : {kLabel1Id, kLabel2Id}) {
+        const Pixels shown = CaptureScreen(ScreenRectOf(Control(id)));
+        const std::vector<bool> ink = Ink(shown);
+        int lowest = -1;
+        for (int i = 0; i < shown.width * shown.height; ++i)
+            if (ink[static_cast<std::size_t>(i)]) lowest = i / shown.width;
+        EXPECT_GE(lowest, 0) << Narrow(TextOf(Control(id))) << " has ink";
+        EXPECT_LT(lowest, metrics.tmHeight)
+            << "\"" << Narrow(TextOf(Control(id))) << "\" has ink on row " << lowest << " of its "
+            << shown.height << "-pixel box, below one line of " << metrics.tmHeight
+            << " pixels: it wraps onto a second line";
+    }
+}
+
 TEST_F(Form1Test, AboutIsABlueUnderlinedCentredLink) {
     const RECT label = RectInParent(Control(kLabel3Id));
     const RECT button = RectInParent(Control(kCommand1Id));

@@ -40,7 +40,8 @@ std::vector<Executable> PelvaroExecutables() {
 }
 
 std::vector<Executable> Win2000Executables() {
-    if (kBuildBits == 32) return {{"Pelvaro32", PELVARO_EXE, 32, false}, {"PelvaroId32", PELVARO_ID_EXE, 32, false}};
+    if (kBuildBits == 32)
+        return {{"Pelvaro32", PELVARO_EXE, 32, false}, {"PelvaroId32", PELVARO_ID_EXE, 32, false}};
 #ifdef PELVARO_WIN32_BUILD_DIR
     return {{"Pelvaro32", PELVARO_WIN32_BUILD_DIR "/app/Pelvaro.exe", 32, false},
             {"PelvaroId32", PELVARO_WIN32_BUILD_DIR "/cli/pelvaro-id.exe", 32, true}};

@@ -193,7 +193,8 @@ TEST_P(Win2000Executable, ImportsOnlyFunctionsListedForWindows2000) {
 }
 
 #if defined(PELVARO_WIN32_BUILD_DIR) || !defined(_WIN64)
-INSTANTIATE_TEST_SUITE_P(Windows32, Win2000Executable, ::testing::ValuesIn(Win2000Executables()), ExecutableLabel);
+INSTANTIATE_TEST_SUITE_P(Windows32, Win2000Executable, ::testing::ValuesIn(Win2000Executables()),
+                         ExecutableLabel);
 
 // The release window program fits in 64 KiB: it carries no C++ library
 // machinery beyond what it uses.

@@ -1,5 +1,8 @@
 // The stand-in text services: glibc's case mapping and iconv, arranged to
-// give the codes that Windows gives.
+// give the codes that Windows gives. Where Windows differs from glibc (letters
+// it leaves alone, bytes it gives private-use units, look-alikes it refuses,
+// user-defined areas glibc lacks), the measured table of differences
+// corrects glibc's answer.
 #include <iconv.h>
 #include <locale.h>
 #include <wctype.h>
@@ -15,6 +18,7 @@
 
 #include "code_table.h"
 #include "pelvaro/text_services.h"
+#include "windows_differences.h"
 
 namespace pelvaro {
 namespace {
@@ -71,7 +75,9 @@ private:
 
 // A single-byte page is read byte by byte: the unit each byte stands for gets
 // that byte. A byte that iconv does not define stands for the unit of the same
-// value (0x81 for 0x81, and so on), as Windows maps it both ways.
+// value (0x81 for 0x81, and so on), as Windows has it in code page 1252; in its
+// other pages Windows gives such bytes private-use units, which the
+// differences put right.
 bool FillSingleByte(const CodePageName& page, TextServices::Table& table) {
     Converter decode("UTF-16LE", page.iconvName);
     if (!decode.ok()) return false;
@@ -110,12 +116,14 @@ std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned number) {
     auto table = std::make_shared<TextServices::Table>();
     table->code.fill(kQuestionMark);
     const bool filled = page->doubleByte ? FillDoubleByte(*page, *table) : FillSingleByte(*page, *table);
+    CorrectCodeTable(number, *table);
     // A surrogate is half a character: no code page spells it alone.
     for (unsigned unit = 0xD800; unit <= 0xDFFF; ++unit) table->code[unit] = kQuestionMark;
     return filled ? table : nullptr;
 }
 
-// Lower case of every unit, from the C library's Unicode case mapping.
+// Lower case of every unit, from the C library's Unicode case mapping, except
+// for the letters that Windows leaves as they are.
 const char16_t* LowerCaseTable() {
     static const auto table = [] {
         std::array<char16_t, 0x10000> lower{};
@@ -126,6 +134,7 @@ const char16_t* LowerCaseTable() {
             lower[unit] = static_cast<char16_t>(!surrogate && mapped <= 0xFFFF ? mapped : unit);
         }
         if (utf8 != static_cast<locale_t>(0)) freelocale(utf8);
+        CorrectLowerCase(lower.data());
         return lower;
     }();
     return table.data();

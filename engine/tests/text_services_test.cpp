@@ -7,8 +7,11 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "code_table.h"
+#include "pelvaro/id_number.h"
+#include "pelvaro/wrapping_arithmetic.h"
 
 namespace pelvaro {
 namespace {
@@ -118,6 +121,66 @@ TEST(TextServices, OtherCodePages) {
         EXPECT_EQ(services->AnsiCode(c.unit), c.code)
             << "code page " << c.codePage << " unit " << int(c.unit);
         EXPECT_EQ(services->AnsiCode(u'a'), 97) << c.codePage;
+    }
+}
+
+// Where glibc alone answers otherwise than Windows, the stand-in answers as
+// Windows does: letters Windows leaves alone, private-use units for bytes a
+// page leaves undefined, look-alikes Windows refuses, user-defined areas.
+TEST(TextServices, AnswerAsWindowsWhereTheCLibraryDiffers) {
+    const TextServices cp1252 = Cp1252();
+    for (const char16_t letter :
+         {u'\u0130', u'\u01C5', u'\u03F4', u'\u1E9E', u'\u2126', u'\u212A', u'\u212B'})
+        EXPECT_EQ(cp1252.LowerUnit(letter), letter) << "unit " << int(letter);
+    EXPECT_EQ(UnsignedText(WorkOutIdNumber(u"\u0130stanbul@x.ru", cp1252)), "3822879797");
+
+    struct Case {
+        unsigned codePage;
+        char16_t unit;
+        std::int32_t code;
+    };
+    const Case cases[] = {
+        // Bytes the page leaves undefined stand for private-use units, not the unit of the same value.
+        {874, u'\uF8C1', 0xDB},
+        {874, u'\u00DB', 63},
+        {1253, u'\uF8F9', 0xAA},
+        {1253, u'\u00AA', 63},
+        {1257, u'\uF8FC', 0xA1},
+        {932, u'\u0080', 0x80},
+        {950, u'\uF8F8', 0xFF},
+        {1255, u'\u05BA', 0xCA},  // Hebrew holam haser for vav: glibc leaves byte 0xCA undefined
+        // Look-alikes: 0x5C is the backslash and 0x7E the tilde.
+        {932, u'\u00A5', 63},
+        {932, u'\u203E', 63},
+        // User-defined areas, and a box-drawing character glibc gives another code.
+        {936, u'\uE000', static_cast<std::int16_t>(0xAAA1)},
+        {936, u'\uE4C6', static_cast<std::int16_t>(0xA140)},
+        {949, u'\uE000', static_cast<std::int16_t>(0xC9A1)},
+        {950, u'\uE000', static_cast<std::int16_t>(0xFA40)},
+        {950, u'\u2550', static_cast<std::int16_t>(0xF9F9)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TextServices::ForCodePage(c.codePage)->AnsiCode(c.unit), c.code)
+            << "code page " << c.codePage << " unit " << int(c.unit);
+}
+
+// Without look-alikes a code stands for one unit only: no two units share a
+// code but the question mark's. A single-byte page gives every byte to one unit.
+TEST(TextServices, EveryCodeStandsForOneUnit) {
+    for (const unsigned codePage : kChoosableCodePages) {
+        const auto services = TextServices::ForCodePage(codePage);
+        ASSERT_TRUE(services.has_value()) << codePage;
+        std::vector<unsigned> units(0x10000);
+        for (unsigned unit = 0; unit < 0x10000; ++unit)
+            ++units[static_cast<std::uint16_t>(services->AnsiCode(static_cast<char16_t>(unit)))];
+        const bool singleByte = codePage == 874 || codePage >= 1250;
+        for (unsigned code = 0; code < 0x10000; ++code) {
+            if (code == 63) continue;
+            if (singleByte && code < 256)
+                EXPECT_EQ(units[code], 1u) << "code page " << codePage << " byte " << code;
+            else
+                EXPECT_LE(units[code], 1u) << "code page " << codePage << " code " << code;
+        }
     }
 }
 

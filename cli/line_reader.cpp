@@ -1,53 +1,212 @@
 #include "line_reader.h"
 
-#include <algorithm>
-
-#include "utf8.h"
+#include <cstring>
 
 namespace pelvaro::cli {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// Bytes that stand for themselves and end nothing: printable ASCII and DEL.
+bool IsPlain(char byte) { return static_cast<unsigned char>(byte) - 0x20u < 0x60u; }
 
 }  // namespace
 
-void LineReader::Push(std::string_view bytes) {
-    pending_.erase(0, start_);
-    searched_ -= start_;
-    start_ = 0;
-    pending_ += bytes;
-}
+// The units of the line being read, gathered so that the sink gets them in
+// pieces rather than one at a time. Handed on before the line's end, when
+// full, and at the end of each chunk.
+class LineReader::Units {
+public:
+    explicit Units(LineSink& sink) : sink_(sink) {}
 
-void LineReader::Finish() { finished_ = true; }
-
-std::optional<Line> LineReader::Next() {
-    if (!SkipByteOrderMark()) return std::nullopt;
-    const std::size_t lf = pending_.find('\n', searched_);
-    if (lf != std::string::npos) {
-        const bool crlf = lf > start_ && pending_[lf - 1] == '\r';
-        return TakeLine(crlf ? lf - 1 : lf, lf + 1);
+    void Put(char16_t unit) {
+        if (size_ == kCapacity) Flush();
+        buffer_[size_++] = unit;
     }
-    searched_ = pending_.size();
-    if (finished_ && start_ < pending_.size()) return TakeLine(pending_.size(), pending_.size());
-    return std::nullopt;
-}
 
-bool LineReader::SkipByteOrderMark() {
-    if (started_) return true;
-    const std::size_t seen = std::min(pending_.size(), kByteOrderMark.size());
-    if (pending_.compare(0, seen, kByteOrderMark, 0, seen) != 0) return started_ = true;
-    if (seen == kByteOrderMark.size()) {
-        start_ = searched_ = seen;
-        return started_ = true;
+    void Flush() {
+        if (size_ != 0) sink_.Units(std::u16string_view(buffer_, size_));
+        size_ = 0;
     }
-    return started_ = finished_;  // part of a mark: wait for the rest, unless the input has ended
+
+    // Drops the units not yet handed on: those of a line just found faulty.
+    void Discard() { size_ = 0; }
+
+    LineSink& Sink() { return sink_; }
+
+private:
+    static constexpr std::size_t kCapacity = 2048;
+    LineSink& sink_;
+    std::size_t size_ = 0;
+    char16_t buffer_[kCapacity];
+};
+
+LineReader::LineReader(InputEncoding encoding)
+    : encoding_(encoding == InputEncoding::kUtf16Le ? Encoding::kUtf16Le : Encoding::kUndecided) {}
+
+void LineReader::Push(std::string_view bytes, LineSink& sink) {
+    Units units(sink);
+    bytes = DetectEncoding(bytes, units);
+    if (encoding_ == Encoding::kUtf8)
+        ReadUtf8(bytes, units);
+    else if (encoding_ != Encoding::kUndecided)
+        ReadUtf16(bytes, units);
+    units.Flush();
 }
 
-Line LineReader::TakeLine(std::size_t end, std::size_t next) {
-    Line line{++lines_, DecodeUtf8(std::string_view(pending_).substr(start_, end - start_))};
-    start_ = searched_ = next;
-    return line;
+void LineReader::Finish(LineSink& sink) {
+    Units units(sink);
+    if (encoding_ == Encoding::kUndecided) {
+        // Input too short to be a byte-order mark: it is UTF-8.
+        encoding_ = Encoding::kUtf8;
+        ReadUtf8(std::string_view(head_, headSize_), units);
+        headSize_ = 0;
+    }
+    if (fault_ == LineFault::kNone) {
+        if (utf8_.InSequence())
+            fault_ = LineFault::kNotUtf8;
+        else if (hasOddByte_)
+            fault_ = LineFault::kOddByte;
+        else
+            PassHeldCr(units);  // no LF can follow it now
+    }
+    hasOddByte_ = false;
+    if (lineBegun_) EndLine(units);
+    units.Flush();
+}
+
+std::string_view LineReader::DetectEncoding(std::string_view bytes, Units& units) {
+    struct Mark {
+        std::string_view bytes;
+        Encoding encoding;
+    };
+    static constexpr Mark kMarks[] = {{"\xEF\xBB\xBF", Encoding::kUtf8},
+                                      {"\xFF\xFE", Encoding::kUtf16Le},
+                                      {"\xFE\xFF", Encoding::kUtf16Be}};
+    while (encoding_ == Encoding::kUndecided && !bytes.empty()) {
+        head_[headSize_++] = bytes.front();
+        bytes.remove_prefix(1);
+        const std::string_view head(head_, headSize_);
+        bool mayBeAMark = false;
+        for (const Mark& mark : kMarks) {
+            if (head == mark.bytes) {
+                encoding_ = mark.encoding;
+                headSize_ = 0;
+                return bytes;
+            }
+            mayBeAMark = mayBeAMark || mark.bytes.substr(0, head.size()) == head;
+        }
+        if (!mayBeAMark) {
+            // No mark: the bytes held back are the first of the UTF-8 text.
+            encoding_ = Encoding::kUtf8;
+            headSize_ = 0;
+            ReadUtf8(head, units);
+        }
+    }
+    return bytes;
+}
+
+void LineReader::ReadUtf8(std::string_view bytes, Units& units) {
+    const char* at = bytes.data();
+    const char* const end = at + bytes.size();
+    while (at != end) {
+        if (fault_ != LineFault::kNone) {
+            const void* const lf = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+            if (lf == nullptr) return;
+            at = static_cast<const char*>(lf) + 1;
+            EndLine(units);
+            continue;
+        }
+        lineBegun_ = true;
+        if (!utf8_.InSequence() && !heldCr_) {
+            while (at != end && IsPlain(*at)) units.Put(static_cast<unsigned char>(*at++));
+            if (at == end) return;
+        }
+        const auto byte = static_cast<unsigned char>(*at);
+        if (!utf8_.InSequence()) {
+            if (byte == '\n') {
+                heldCr_ = false;  // CRLF: the CR is part of the ending
+                ++at;
+                EndLine(units);
+                continue;
+            }
+            PassHeldCr(units);
+            if (byte == '\r') {
+                heldCr_ = true;
+                ++at;
+                continue;
+            }
+            if (byte == 0) {
+                fault_ = LineFault::kNul;
+                units.Discard();
+                continue;
+            }
+        }
+        char16_t decoded[2];
+        const int got = utf8_.Take(byte, decoded);
+        if (got == Utf8Decoder::kInvalid) {
+            // The byte is searched again: it may be the LF that ends the line.
+            fault_ = LineFault::kNotUtf8;
+            units.Discard();
+            continue;
+        }
+        for (int i = 0; i < got; ++i) units.Put(decoded[i]);
+        ++at;
+    }
+}
+
+void LineReader::ReadUtf16(std::string_view bytes, Units& units) {
+    const auto byteAt = [&bytes](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
+    const bool little = encoding_ == Encoding::kUtf16Le;
+    const auto unit = [little](unsigned first, unsigned second) {
+        return static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
+    };
+    std::size_t at = 0;
+    if (hasOddByte_ && !bytes.empty()) {
+        hasOddByte_ = false;
+        TakeUnit(unit(oddByte_, byteAt(0)), units);
+        at = 1;
+    }
+    for (; bytes.size() - at >= 2; at += 2) TakeUnit(unit(byteAt(at), byteAt(at + 1)), units);
+    if (at < bytes.size()) {
+        oddByte_ = byteAt(at);
+        hasOddByte_ = true;
+        lineBegun_ = true;
+    }
+}
+
+void LineReader::TakeUnit(char16_t unit, Units& units) {
+    if (unit == u'\n') {
+        heldCr_ = false;
+        EndLine(units);
+        return;
+    }
+    lineBegun_ = true;
+    if (fault_ != LineFault::kNone) return;
+    PassHeldCr(units);
+    if (unit == u'\r') {
+        heldCr_ = true;
+    } else if (unit == 0) {
+        fault_ = LineFault::kNul;
+        units.Discard();
+    } else {
+        units.Put(unit);
+    }
+}
+
+void LineReader::PassHeldCr(Units& units) {
+    if (!heldCr_) return;
+    heldCr_ = false;
+    units.Put(u'\r');
+}
+
+void LineReader::EndLine(Units& units) {
+    units.Flush();
+    const LineFault fault = fault_;
+    fault_ = LineFault::kNone;
+    heldCr_ = false;
+    lineBegun_ = false;
+    utf8_.Reset();
+    units.Sink().LineEnd(++lines_, fault);
 }
 
 }  // namespace pelvaro::cli

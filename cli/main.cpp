@@ -1,16 +1,18 @@
 // pelvaro-id: the MSN Messenger 6 id numbers of e-mail addresses given as
 // arguments or read from standard input, one a line.
-#include <algorithm>
-#include <cerrno>
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <exception>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "line_reader.h"
+#include "manual_page.h"
+#include "manual_page_source.h"
 #include "pelvaro/id_number.h"
 #include "pelvaro/text_services.h"
 #include "pelvaro/wrapping_arithmetic.h"
@@ -21,44 +23,20 @@ namespace pelvaro::cli {
 namespace {
 
 constexpr int kSuccess = 0;
-constexpr int kFailure = 1;     // an address not valid UTF-8, or reading or writing failed
+constexpr int kFailure = 1;     // an address not fit to work out, or reading or writing failed
 constexpr int kUsageError = 2;  // the command line is wrong, or names an unknown code page
 
 constexpr std::size_t kChunkSize = 64 * 1024;  // read at a time, and kept before a write
 
 constexpr std::string_view kSupportedCodePages = "874, 932, 936, 949, 950 and 1250 to 1258";
 
-constexpr std::string_view kUsage =
-    "Usage: pelvaro-id [--code-page N] [--] [ADDRESS...]\n"
-    "       pelvaro-id --help | --version\n";
-
-std::string Help() {
-    return std::string(kUsage) +
-           "\n"
-           "Prints the MSN Messenger 6 id number of each e-mail ADDRESS, one a line, in\n"
-           "order. With no ADDRESS, reads the addresses from standard input, one a line:\n"
-           "LF or CRLF ends a line, and an empty line is an empty address (id number 0).\n"
-           "Input is UTF-8; a byte-order mark at its start is skipped.\n"
-           "\n"
-           "Options:\n"
-           "  --code-page N, --code-page=N\n"
-           "                 take the character codes from code page N, one of\n"
-           "                 " +
-           std::string(kSupportedCodePages) +
-           ". The default is\n"
-           "                 the system's ANSI code page: on Windows the one of this\n"
-           "                 machine, so that the id numbers agree with the Pelvaro\n"
-           "                 window on the same machine; 1252 elsewhere.\n"
-           "  --help         print this help and exit\n"
-           "  --version      print the version and exit\n"
-           "  --             end the options, so that an ADDRESS may start with '-'\n"
-           "\n"
-           "Exit status: 0 when every address was worked out; 1 when an address was not\n"
-           "valid UTF-8 (standard error names its line or argument) or reading or writing\n"
-           "failed; 2 for a usage error or an unknown code page.\n";
+// Writes "pelvaro-id: " and the pieces of a message on standard error, a
+// line, without building a string that could fail to be built.
+void Complain(std::initializer_list<std::string_view> pieces) {
+    std::fputs("pelvaro-id: ", stderr);
+    for (const std::string_view piece : pieces) std::fwrite(piece.data(), 1, piece.size(), stderr);
+    std::fputs("\n", stderr);
 }
-
-void Complain(const std::string& message) { std::fputs(("pelvaro-id: " + message + "\n").c_str(), stderr); }
 
 // The text with every unit outside printable ASCII shown as '?'.
 std::string Printable(std::u16string_view text) {
@@ -70,11 +48,6 @@ std::string Printable(std::u16string_view text) {
 // Thrown when the command line is wrong.
 struct UsageError {
     std::string message;
-};
-
-// Thrown when a write to standard output fails, with the errno.
-struct WriteFailure {
-    int error;
 };
 
 // Standard output, kept in a buffer until it is full, or a line at a time.
@@ -94,10 +67,14 @@ public:
             Line(text.substr(0, end));
     }
 
+    // Writes what the buffer holds, and empties it even when the write
+    // fails (WriteFailure).
     void Flush() {
-        const int error = WriteOutput(buffer_);
-        buffer_.clear();
-        if (error != 0) throw WriteFailure{error};
+        struct Emptied {
+            std::string& buffer;
+            ~Emptied() { buffer.clear(); }
+        } emptied{buffer_};
+        WriteOutput(buffer_);
     }
 
 private:
@@ -172,64 +149,80 @@ std::optional<TextServices> ChooseServices(const std::optional<Argument>& codePa
     return number ? TextServices::ForCodePage(*number) : std::nullopt;
 }
 
-std::string IdNumber(std::u16string_view address, const TextServices& services) {
-    return UnsignedText(WorkOutIdNumber(address, services));
+std::string_view Describe(LineFault fault) {
+    switch (fault) {
+        case LineFault::kNone:
+            break;
+        case LineFault::kNotUtf8:
+            return "not valid UTF-8";
+        case LineFault::kNul:
+            return "contains a NUL character";
+        case LineFault::kOddByte:
+            return "odd number of bytes in UTF-16 input";
+    }
+    return "fit to work out";
 }
 
-int ReportNotUtf8(const char* where, std::size_t number) {
-    Complain(where + (" " + std::to_string(number)) + ": not valid UTF-8");
-    return kFailure;
+void ReportFault(std::string_view where, std::size_t number, LineFault fault) {
+    Complain({where, " ", std::to_string(number), ": ", Describe(fault)});
 }
 
 int WorkOutArguments(const std::vector<Argument>& arguments, const std::vector<std::size_t>& addresses,
                      const TextServices& services, Output& out) {
     int status = kSuccess;
     for (const std::size_t at : addresses) {
-        if (arguments[at])
-            out.Line(IdNumber(*arguments[at], services));
-        else
-            status = ReportNotUtf8("argument", at + 1);
+        if (arguments[at]) {
+            out.Line(UnsignedText(WorkOutIdNumber(*arguments[at], services)));
+        } else {
+            ReportFault("argument", at + 1, LineFault::kNotUtf8);
+            status = kFailure;
+        }
     }
     return status;
 }
 
-// Works out every complete line the reader holds.
-int WorkOutLines(LineReader& reader, const TextServices& services, Output& out) {
-    int status = kSuccess;
-    while (const std::optional<Line> line = reader.Next()) {
-        if (line->text)
-            out.Line(IdNumber(*line->text, services));
-        else
-            status = ReportNotUtf8("line", line->number);
+// Folds each line of the input as its units come, keeping only the id number
+// so far, and writes the number at the line's end, or names a faulty line.
+class IdNumbers final : public LineSink {
+public:
+    IdNumbers(const TextServices& services, Output& out) : services_(services), out_(out) {}
+
+    void Units(std::u16string_view units) override { idNumber_ = FoldIdNumber(idNumber_, units, services_); }
+
+    void LineEnd(std::size_t number, LineFault fault) override {
+        const std::int32_t idNumber = std::exchange(idNumber_, 0);
+        if (fault == LineFault::kNone) {
+            out_.Line(UnsignedText(idNumber));
+        } else {
+            ReportFault("line", number, fault);
+            status_ = kFailure;
+        }
     }
-    return status;
-}
+
+    int Status() const { return status_; }
+
+private:
+    const TextServices& services_;
+    Output& out_;
+    std::int32_t idNumber_ = 0;
+    int status_ = kSuccess;
+};
 
 int WorkOutInput(const TextServices& services, Output& out) {
-    LineReader reader;
+    LineReader reader(StandardInputEncoding());
+    IdNumbers idNumbers(services, out);
     std::vector<char> chunk(kChunkSize);
-    int status = kSuccess;
-    for (bool more = true; more;) {
-        const long got = ReadInput(chunk.data(), chunk.size());
-        if (got < 0) {
-            Complain(std::string("cannot read standard input: ") + std::strerror(errno));
-            return kFailure;
-        }
-        more = got > 0;
-        if (more)
-            reader.Push(std::string_view(chunk.data(), static_cast<std::size_t>(got)));
-        else
-            reader.Finish();
-        status = std::max(status, WorkOutLines(reader, services, out));
-    }
-    return status;
+    for (std::size_t got; (got = ReadInput(chunk.data(), chunk.size())) > 0;)
+        reader.Push(std::string_view(chunk.data(), got), idNumbers);
+    reader.Finish(idNumbers);
+    return idNumbers.Status();
 }
 
 int WorkOut(const std::vector<Argument>& arguments, const CommandLine& line, Output& out) {
     const std::optional<TextServices> services = ChooseServices(line.codePage);
     if (!services) {
-        Complain("unknown code page '" + Printable(line.codePage->value_or(u"")) +
-                 "'; the code pages supported are " + std::string(kSupportedCodePages));
+        Complain({"unknown code page '", Printable(line.codePage->value_or(u"")),
+                  "'; the code pages supported are ", kSupportedCodePages});
         return kUsageError;
     }
     if (line.addresses.empty()) return WorkOutInput(*services, out);
@@ -240,7 +233,7 @@ int Act(const std::vector<Argument>& arguments, Output& out) {
     const CommandLine line = ParseCommandLine(arguments);
     switch (line.action) {
         case CommandLine::Action::kHelp:
-            out.Lines(Help());
+            out.Lines(ManualPageText(kManualPage));
             return kSuccess;
         case CommandLine::Action::kVersion:
             out.Line("pelvaro-id " PELVARO_VERSION);
@@ -251,24 +244,42 @@ int Act(const std::vector<Argument>& arguments, Output& out) {
     return WorkOut(arguments, line, out);
 }
 
+// The status after a failed write: none when the reader has gone, for then
+// nothing more is wanted.
+int WriteFailed(const WriteFailure& failure) {
+    if (failure.readerGone) return kSuccess;
+    Complain({"cannot write standard output: ", failure.reason});
+    return kFailure;
+}
+
+// Writes what was worked out before a failure, and names the failure.
+int Fail(Output& out, std::initializer_list<std::string_view> message) {
+    try {
+        out.Flush();
+    } catch (const WriteFailure& failure) {
+        WriteFailed(failure);
+    }
+    Complain(message);
+    return kFailure;
+}
+
 int Run(const std::vector<Argument>& arguments) {
     PrepareStreams();
-    Output out(InputIsTerminal());
+    Output out(InputIsInteractive());
     try {
         const int status = Act(arguments, out);
-        out.Flush();  // what is done is written even when a read fails
+        out.Flush();
         return status;
     } catch (const UsageError& error) {
-        Complain(error.message);
-        std::fputs(kUsage.data(), stderr);
+        Complain({error.message});
+        std::fputs(ManualPageUsage(kManualPage).c_str(), stderr);
         return kUsageError;
     } catch (const WriteFailure& failure) {
-        if (failure.error == EPIPE) return kSuccess;  // the reader has gone: nothing more is wanted
-        Complain(std::string("cannot write standard output: ") + std::strerror(failure.error));
-        return kFailure;
+        return WriteFailed(failure);
+    } catch (const ReadFailure& failure) {
+        return Fail(out, {"cannot read standard input: ", failure.reason});
     } catch (const std::exception& error) {
-        Complain(error.what());
-        return kFailure;
+        return Fail(out, {error.what()});
     }
 }
 

@@ -1,5 +1,5 @@
 // What pelvaro-id needs of its system: its arguments as UTF-16 units, and its
-// standard input and output as plain bytes. One source file a platform.
+// standard input and output. One source file a platform.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "line_reader.h"
 
 namespace pelvaro::cli {
 
@@ -21,19 +23,35 @@ std::vector<Argument> Arguments(int argc, wchar_t** argv);
 // The line ending of the output: CRLF on Windows, LF elsewhere.
 extern const std::string_view kNewline;
 
-// Readies the standard streams: binary mode on Windows, so that line endings
-// are left to the program; elsewhere SIGPIPE is ignored, so that a closed
-// output pipe shows as the error EPIPE.
+// Thrown when reading standard input fails.
+struct ReadFailure {
+    std::string reason;  // in the system's words
+};
+
+// Thrown when writing standard output fails.
+struct WriteFailure {
+    bool readerGone;  // the output is a pipe whose reading end has closed
+    std::string reason;
+};
+
+// Readies the standard streams. Elsewhere than on Windows SIGPIPE is ignored,
+// so that a closed output pipe shows as a failed write.
 void PrepareStreams();
 
-bool InputIsTerminal();
+// How standard input comes: from a Windows console as UTF-16 units, whatever
+// its code page; otherwise as bytes whose start tells their encoding.
+InputEncoding StandardInputEncoding();
 
-// Reads up to size bytes of standard input: the count, 0 at the end of the
-// input, or -1 with errno set.
-long ReadInput(char* buffer, std::size_t size);
+// Whether standard input is typed: a terminal or a console.
+bool InputIsInteractive();
 
-// Writes all of data to standard output: 0, or the errno of the failure,
-// EPIPE when the reading end has gone away.
-int WriteOutput(std::string_view data);
+// Reads up to size bytes of standard input (size even): how many, 0 at its
+// end. At a Windows console, Ctrl+Z ends the input, and the units read are
+// given as UTF-16LE bytes.
+std::size_t ReadInput(char* buffer, std::size_t size);
+
+// Writes all of data, UTF-8, to standard output: as it is to a file or a
+// pipe, as UTF-16 text to a Windows console.
+void WriteOutput(std::string_view data);
 
 }  // namespace pelvaro::cli

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "process_io.h"
 #include "utf8.h"
@@ -18,24 +19,25 @@ const std::string_view kNewline = "\n";
 
 void PrepareStreams() { std::signal(SIGPIPE, SIG_IGN); }
 
-bool InputIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+InputEncoding StandardInputEncoding() { return InputEncoding::kDetect; }
 
-long ReadInput(char* buffer, std::size_t size) {
-    ssize_t got;
-    do {
-        got = read(STDIN_FILENO, buffer, size);
-    } while (got < 0 && errno == EINTR);
-    return static_cast<long>(got);
+bool InputIsInteractive() { return isatty(STDIN_FILENO) != 0; }
+
+std::size_t ReadInput(char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = read(STDIN_FILENO, buffer, size);
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) throw ReadFailure{std::strerror(errno)};
+    }
 }
 
-int WriteOutput(std::string_view data) {
+void WriteOutput(std::string_view data) {
     while (!data.empty()) {
         const ssize_t put = write(STDOUT_FILENO, data.data(), data.size());
         if (put < 0 && errno == EINTR) continue;
-        if (put < 0) return errno;
+        if (put < 0) throw WriteFailure{errno == EPIPE, std::strerror(errno)};
         data.remove_prefix(static_cast<std::size_t>(put));
     }
-    return 0;
 }
 
 }  // namespace pelvaro::cli

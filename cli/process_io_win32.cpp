@@ -1,14 +1,90 @@
-#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "process_io.h"
 
 namespace pelvaro::cli {
+
+namespace {
+
+// Units read from or written to a console in one call.
+constexpr std::size_t kConsoleUnits = 4096;
+
+bool IsConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != 0;
+}
+
+HANDLE Input() { return GetStdHandle(STD_INPUT_HANDLE); }
+HANDLE Output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
+
+// The system's words for an error, in UTF-8, with its number.
+std::string Describe(DWORD error) {
+    wchar_t text[512];
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK, nullptr,
+        error, 0, text, sizeof text / sizeof text[0], nullptr);
+    std::string described(length * 3, '\0');
+    described.resize(static_cast<std::size_t>(
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), described.data(),
+                            static_cast<int>(described.size()), nullptr, nullptr)));
+    while (!described.empty() && (described.back() == ' ' || described.back() == '.')) described.pop_back();
+    return (described.empty() ? "error" : described) + " (error " + std::to_string(error) + ")";
+}
+
+// The ways Windows says that the reading end of the output pipe has gone: the
+// pipe is closed (109), is being closed (232), or has no reader (233, which
+// Wine reports for a closed Unix pipe).
+bool IsClosedPipe(DWORD error) {
+    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA || error == ERROR_PIPE_NOT_CONNECTED;
+}
+
+[[noreturn]] void FailWrite(DWORD error) { throw WriteFailure{IsClosedPipe(error), Describe(error)}; }
+
+// Whether Ctrl+Z has ended the typed input.
+bool consoleInputEnded = false;
+
+std::size_t ReadConsoleUnits(HANDLE console, char* buffer, std::size_t size) {
+    if (consoleInputEnded) return 0;
+    wchar_t units[kConsoleUnits];
+    DWORD got = 0;
+    const auto wanted = static_cast<DWORD>(std::min(size / sizeof(wchar_t), kConsoleUnits));
+    if (!ReadConsoleW(console, units, wanted, &got, nullptr)) throw ReadFailure{Describe(GetLastError())};
+    // Ctrl+Z (then Enter) ends the input; what was typed before it on its
+    // line is the last line.
+    const wchar_t* const end = std::find(units, units + got, L'\x1A');
+    consoleInputEnded = end != units + got || got == 0;
+    const auto count = static_cast<std::size_t>(end - units) * sizeof(wchar_t);
+    std::memcpy(buffer, units, count);  // Windows is little-endian: the units' bytes are UTF-16LE
+    return count;
+}
+
+// Writes UTF-8 text to the console as UTF-16, in pieces it takes whole, each
+// cut between two characters.
+void WriteConsoleText(HANDLE console, std::string_view data) {
+    while (!data.empty()) {
+        std::size_t cut = std::min(data.size(), kConsoleUnits);
+        while (cut < data.size() && cut > 0 && (static_cast<unsigned char>(data[cut]) & 0xC0) == 0x80) --cut;
+        if (cut == 0) cut = std::min(data.size(), kConsoleUnits);  // not UTF-8: cut anywhere
+        wchar_t units[kConsoleUnits];
+        const int count = MultiByteToWideChar(CP_UTF8, 0, data.data(), static_cast<int>(cut), units,
+                                              static_cast<int>(kConsoleUnits));
+        for (int at = 0; at < count;) {
+            DWORD put = 0;
+            if (!WriteConsoleW(console, units + at, static_cast<DWORD>(count - at), &put, nullptr) ||
+                put == 0)
+                FailWrite(GetLastError());
+            at += static_cast<int>(put);
+        }
+        data.remove_prefix(cut);
+    }
+}
+
+}  // namespace
 
 std::vector<Argument> Arguments(int argc, wchar_t** argv) {
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "wide arguments are UTF-16");
@@ -23,30 +99,38 @@ std::vector<Argument> Arguments(int argc, wchar_t** argv) {
 
 const std::string_view kNewline = "\r\n";
 
-void PrepareStreams() {
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
+void PrepareStreams() {}  // standard input and output are used through their handles, as they are
+
+InputEncoding StandardInputEncoding() {
+    return IsConsole(Input()) ? InputEncoding::kUtf16Le : InputEncoding::kDetect;
 }
 
-bool InputIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+bool InputIsInteractive() { return IsConsole(Input()) || _isatty(0) != 0; }
 
-long ReadInput(char* buffer, std::size_t size) {
-    const unsigned count = size < INT_MAX ? static_cast<unsigned>(size) : INT_MAX;
-    return _read(_fileno(stdin), buffer, count);
+std::size_t ReadInput(char* buffer, std::size_t size) {
+    const HANDLE input = Input();
+    if (IsConsole(input)) return ReadConsoleUnits(input, buffer, size);
+    DWORD got = 0;
+    const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (ReadFile(input, buffer, wanted, &got, nullptr)) return got;
+    const DWORD error = GetLastError();
+    if (error == ERROR_BROKEN_PIPE) return 0;  // the writing end of the pipe has closed: the end of the input
+    throw ReadFailure{Describe(error)};
 }
 
-int WriteOutput(std::string_view data) {
-    while (!data.empty()) {
-        const unsigned count = data.size() < INT_MAX ? static_cast<unsigned>(data.size()) : INT_MAX;
-        const int put = _write(_fileno(stdout), data.data(), count);
-        if (put <= 0) {
-            const DWORD error = GetLastError();
-            if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA) return EPIPE;
-            return put < 0 ? errno : ENOSPC;
-        }
-        data.remove_prefix(static_cast<std::size_t>(put));
+void WriteOutput(std::string_view data) {
+    const HANDLE output = Output();
+    if (IsConsole(output)) {
+        WriteConsoleText(output, data);
+        return;
     }
-    return 0;
+    while (!data.empty()) {
+        DWORD put = 0;
+        const auto count = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
+        if (!WriteFile(output, data.data(), count, &put, nullptr)) FailWrite(GetLastError());
+        if (put == 0) FailWrite(ERROR_WRITE_FAULT);
+        data.remove_prefix(put);
+    }
 }
 
 }  // namespace pelvaro::cli

@@ -1,62 +1,42 @@
 #include "utf8.h"
 
-#include <cstddef>
-#include <cstdint>
-
 namespace pelvaro::cli {
 
-namespace {
-
-// What a lead byte starts: the length of the sequence, the payload bits it
-// carries, and the least code point that length may spell.
-struct Lead {
-    std::size_t length;  // 0 for a byte that cannot start a sequence
-    std::uint32_t bits;
-    std::uint32_t least;
-};
-
-Lead ReadLead(unsigned char byte) {
-    if (byte < 0x80) return {1, byte, 0};
-    if ((byte & 0xE0) == 0xC0) return {2, byte & 0x1Fu, 0x80};
-    if ((byte & 0xF0) == 0xE0) return {3, byte & 0x0Fu, 0x800};
-    if ((byte & 0xF8) == 0xF0) return {4, byte & 0x07u, 0x10000};
-    return {0, 0, 0};  // a continuation byte, or F8 to FF
-}
-
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
-
-bool IsScalarValue(std::uint32_t code) { return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF); }
-
-void AppendUtf16(std::uint32_t code, std::u16string& out) {
-    if (code < 0x10000) {
-        out += static_cast<char16_t>(code);
-        return;
+int Utf8Decoder::Begin(unsigned char byte) {
+    low_ = 0x80;
+    high_ = 0xBF;
+    if (byte < 0xC2) return kInvalid;  // a continuation byte, or C0 and C1, which only spell overlong forms
+    if (byte < 0xE0) {
+        code_ = byte & 0x1Fu;
+        needed_ = 1;
+    } else if (byte < 0xF0) {
+        code_ = byte & 0x0Fu;
+        needed_ = 2;
+        if (byte == 0xE0) low_ = 0xA0;   // below: overlong, under U+0800
+        if (byte == 0xED) high_ = 0x9F;  // above: the surrogates
+    } else if (byte < 0xF5) {
+        code_ = byte & 0x07u;
+        needed_ = 3;
+        if (byte == 0xF0) low_ = 0x90;   // below: overlong, under U+10000
+        if (byte == 0xF4) high_ = 0x8F;  // above: beyond U+10FFFF
+    } else {
+        return kInvalid;  // F5 to FF never appear
     }
-    code -= 0x10000;
-    out += static_cast<char16_t>(0xD800 + (code >> 10));
-    out += static_cast<char16_t>(0xDC00 + (code & 0x3FF));
+    return 0;
 }
-
-}  // namespace
 
 std::optional<std::u16string> DecodeUtf8(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    std::size_t at = 0;
-    while (at < bytes.size()) {
-        const Lead lead = ReadLead(static_cast<unsigned char>(bytes[at]));
-        if (lead.length == 0 || bytes.size() - at < lead.length) return std::nullopt;
-        std::uint32_t code = lead.bits;
-        for (std::size_t i = 1; i < lead.length; ++i) {
-            const auto byte = static_cast<unsigned char>(bytes[at + i]);
-            if (!IsContinuation(byte)) return std::nullopt;
-            code = code << 6 | (byte & 0x3Fu);
-        }
-        if (code < lead.least || !IsScalarValue(code)) return std::nullopt;
-        AppendUtf16(code, out);
-        at += lead.length;
+    std::u16string text;
+    text.reserve(bytes.size());
+    Utf8Decoder decoder;
+    char16_t units[2];
+    for (const char byte : bytes) {
+        const int got = decoder.Take(static_cast<unsigned char>(byte), units);
+        if (got == Utf8Decoder::kInvalid) return std::nullopt;
+        text.append(units, static_cast<std::size_t>(got));
     }
-    return out;
+    if (decoder.InSequence()) return std::nullopt;
+    return text;
 }
 
 }  // namespace pelvaro::cli

@@ -1,10 +1,10 @@
-// LineReader: line endings, the byte-order mark, invalid lines, and chunks
-// that end anywhere, even inside a character or between CR and LF.
+// LineReader: line endings, byte-order marks, UTF-8 and UTF-16, faulty lines,
+// and chunks that end anywhere, even inside a character or between CR and LF.
 #include "line_reader.h"
 
 #include <gtest/gtest.h>
 
-#include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,32 +12,95 @@
 namespace pelvaro::cli {
 namespace {
 
-using Texts = std::vector<std::optional<std::u16string>>;  // empty: not valid UTF-8
+// One line as the reader ends it: its text when it has no fault.
+// Made implicitly, so that a list of lines reads plainly: {u"abc", kNul}.
+struct Read {
+    Read(const char16_t* units) : text(units) {}
+    Read(std::u16string units) : text(std::move(units)) {}
+    Read(LineFault lineFault) : fault(lineFault) {}
+
+    bool operator==(const Read& other) const { return text == other.text && fault == other.fault; }
+
+    std::u16string text;
+    LineFault fault = LineFault::kNone;
+};
+
+void PrintTo(const Read& read, std::ostream* out) {
+    if (read.fault != LineFault::kNone) {
+        *out << "fault " << static_cast<int>(read.fault);
+        return;
+    }
+    *out << "u\"";
+    for (const char16_t unit : read.text) {
+        if (unit >= 0x20 && unit < 0x7F)
+            *out << static_cast<char>(unit);
+        else
+            *out << "\\x" << std::hex << static_cast<unsigned>(unit) << std::dec;
+    }
+    *out << '"';
+}
+
+using Texts = std::vector<Read>;
+
+constexpr LineFault kNotUtf8 = LineFault::kNotUtf8;
+constexpr LineFault kNul = LineFault::kNul;
+constexpr LineFault kOddByte = LineFault::kOddByte;
 
 const std::string kByteOrderMark = "\xEF\xBB\xBF";
+const std::string kLittleEndianMark = "\xFF\xFE";
+const std::string kBigEndianMark = "\xFE\xFF";
 
-// Takes every line the reader holds now, checking that they are numbered in turn.
-void TakeLines(LineReader& reader, Texts& texts) {
-    while (std::optional<Line> line = reader.Next()) {
-        EXPECT_EQ(line->number, texts.size() + 1);
-        texts.push_back(line->text);
+// The units as UTF-16 bytes, little- or big-endian.
+std::string Utf16(std::u16string_view units, bool little) {
+    std::string bytes;
+    for (const char16_t unit : units) {
+        const char low = static_cast<char>(unit & 0xFF);
+        const char high = static_cast<char>(unit >> 8);
+        bytes += little ? low : high;
+        bytes += little ? high : low;
     }
+    return bytes;
 }
+std::string Utf16Le(std::u16string_view units) { return Utf16(units, true); }
+std::string Utf16Be(std::u16string_view units) { return Utf16(units, false); }
+
+// Gathers what the reader hands on: the lines ended, checking that they are
+// numbered in turn, and how many units it passed.
+class Lines final : public LineSink {
+public:
+    void Units(std::u16string_view units) override {
+        current_ += units;
+        unitsPassed += units.size();
+    }
+
+    void LineEnd(std::size_t number, LineFault fault) override {
+        EXPECT_EQ(number, texts.size() + 1);
+        if (fault == LineFault::kNone)
+            texts.emplace_back(current_);
+        else
+            texts.emplace_back(fault);
+        current_.clear();
+    }
+
+    Texts texts;
+    std::size_t unitsPassed = 0;
+
+private:
+    std::u16string current_;
+};
 
 // The lines of the input, given to the reader in chunks of the size given.
-Texts ReadInChunks(std::string_view input, std::size_t chunkSize) {
-    LineReader reader;
-    Texts texts;
-    for (std::size_t at = 0; at < input.size(); at += chunkSize) {
-        reader.Push(input.substr(at, chunkSize));
-        TakeLines(reader, texts);
-    }
-    reader.Finish();
-    TakeLines(reader, texts);
-    return texts;
+Texts ReadInChunks(std::string_view input, std::size_t chunkSize,
+                   InputEncoding encoding = InputEncoding::kDetect) {
+    LineReader reader(encoding);
+    Lines lines;
+    for (std::size_t at = 0; at < input.size(); at += chunkSize)
+        reader.Push(input.substr(at, chunkSize), lines);
+    reader.Finish(lines);
+    return lines.texts;
 }
 
-Texts Read(std::string_view input) { return ReadInChunks(input, input.size() + 1); }
+Texts ReadAll(std::string_view input) { return ReadInChunks(input, input.size() + 1); }
 
 // The lines of the input for every chunk size from one byte to the whole.
 void ExpectLinesInAnyChunks(std::string_view input, const Texts& expected) {
@@ -45,111 +108,248 @@ void ExpectLinesInAnyChunks(std::string_view input, const Texts& expected) {
         EXPECT_EQ(ReadInChunks(input, size), expected) << "chunks of " << size << " bytes";
 }
 
-TEST(LineReader, EmptyInputHasNoLines) { EXPECT_EQ(Read(""), Texts{}); }
+// --- UTF-8 ---
 
-TEST(LineReader, LinesEndedByLf) { EXPECT_EQ(Read("abc\nHello\n"), (Texts{u"abc", u"Hello"})); }
+TEST(LineReader, EmptyInputHasNoLines) { EXPECT_EQ(ReadAll(""), Texts{}); }
 
-TEST(LineReader, LinesEndedByCrLf) { EXPECT_EQ(Read("abc\r\nHello\r\n"), (Texts{u"abc", u"Hello"})); }
+TEST(LineReader, LinesEndedByLf) { EXPECT_EQ(ReadAll("abc\nHello\n"), (Texts{u"abc", u"Hello"})); }
 
-TEST(LineReader, MixedLineEndings) { EXPECT_EQ(Read("a\nb\r\nc\nd\r\n"), (Texts{u"a", u"b", u"c", u"d"})); }
+TEST(LineReader, LinesEndedByCrLf) { EXPECT_EQ(ReadAll("abc\r\nHello\r\n"), (Texts{u"abc", u"Hello"})); }
 
-TEST(LineReader, LastLineWithoutEndingCounts) { EXPECT_EQ(Read("abc\nzzzzz"), (Texts{u"abc", u"zzzzz"})); }
+TEST(LineReader, MixedLineEndings) {
+    EXPECT_EQ(ReadAll("a\nb\r\nc\nd\r\n"), (Texts{u"a", u"b", u"c", u"d"}));
+}
+
+TEST(LineReader, LastLineWithoutEndingCounts) { EXPECT_EQ(ReadAll("abc\nzzzzz"), (Texts{u"abc", u"zzzzz"})); }
 
 TEST(LineReader, EmptyLinesAreEmptyTexts) {
-    EXPECT_EQ(Read("\n"), (Texts{u""}));
-    EXPECT_EQ(Read("\r\n\n"), (Texts{u"", u""}));
-    EXPECT_EQ(Read("a\n\nb"), (Texts{u"a", u"", u"b"}));
+    EXPECT_EQ(ReadAll("\n"), (Texts{u""}));
+    EXPECT_EQ(ReadAll("\r\n\n"), (Texts{u"", u""}));
+    EXPECT_EQ(ReadAll("a\n\nb"), (Texts{u"a", u"", u"b"}));
 }
 
 TEST(LineReader, LoneCrBelongsToTheLine) {
-    EXPECT_EQ(Read("a\rb\n"), (Texts{u"a\rb"}));
-    EXPECT_EQ(Read("\r\r\n"), (Texts{u"\r"}));
-    EXPECT_EQ(Read("abc\r"), (Texts{u"abc\r"}));  // at the end of the input, no LF follows
+    EXPECT_EQ(ReadAll("a\rb\n"), (Texts{u"a\rb"}));
+    EXPECT_EQ(ReadAll("\r\r\n"), (Texts{u"\r"}));
+    EXPECT_EQ(ReadAll("abc\r"), (Texts{u"abc\r"}));  // at the end of the input, no LF follows
+    EXPECT_EQ(ReadAll("\r\xC3\xA9\n"), (Texts{u"\r\u00E9"}));
+}
+
+TEST(LineReader, ControlCharactersOtherThanNulAreUnits) {
+    EXPECT_EQ(ReadAll("a\tb\x1B\x7F\n"), (Texts{u"a\tb\x1B\x7F"}));
 }
 
 TEST(LineReader, DecodesUtf8) {
-    EXPECT_EQ(Read("Jos\xC3\xA9\n\xF0\x9F\x98\x80\n"),
-              (Texts{u"Jos\u00E9", std::u16string({0xD83D, 0xDE00})}));
+    EXPECT_EQ(ReadAll("Jos\xC3\xA9\n\xF0\x9F\x98\x80\n\xE3\x81\x82"),
+              (Texts{u"Jos\u00E9", std::u16string({0xD83D, 0xDE00}), u"\u3042"}));
 }
 
 TEST(LineReader, InvalidLineIsNamedAndTheOthersGoOn) {
-    EXPECT_EQ(Read("abc\n\xFF\nhello\n\xC0\xAF"), (Texts{u"abc", std::nullopt, u"hello", std::nullopt}));
+    EXPECT_EQ(ReadAll("abc\n\xFF\nhello\n\xC0\xAF"), (Texts{u"abc", kNotUtf8, u"hello", kNotUtf8}));
+}
+
+TEST(LineReader, SequenceCutShortByTheLineEnd) {
+    EXPECT_EQ(ReadAll("\xC3\nabc\n"), (Texts{kNotUtf8, u"abc"}));
+    EXPECT_EQ(ReadAll("\xE3\x81\r\nabc"), (Texts{kNotUtf8, u"abc"}));
+    EXPECT_EQ(ReadAll("abc\n\xF0\x9F\x98"), (Texts{u"abc", kNotUtf8}));  // by the end of the input
+}
+
+TEST(LineReader, NulCharacterMakesTheLineFaulty) {
+    EXPECT_EQ(ReadAll(std::string("a\0b\nc\n", 6)), (Texts{kNul, u"c"}));
+    EXPECT_EQ(ReadAll(std::string("\0", 1)), (Texts{kNul}));
+    EXPECT_EQ(ReadAll(std::string("abc\r\n\0\r\n", 8)), (Texts{u"abc", kNul}));
+}
+
+TEST(LineReader, FirstFaultOfALineNamesIt) {
+    EXPECT_EQ(ReadAll(std::string("\0\xFF\n", 3)), (Texts{kNul}));
+    EXPECT_EQ(ReadAll(std::string("\xFF\0\n", 3)), (Texts{kNotUtf8}));
+    EXPECT_EQ(ReadAll(std::string("\xC3\0\n", 3)), (Texts{kNotUtf8}));  // the NUL cuts the sequence short
+}
+
+TEST(LineReader, Utf16WithoutAByteOrderMarkIsCaughtByItsNuls) {
+    EXPECT_EQ(ReadAll(Utf16Le(u"abc\r\nhello\r\n")), (Texts{kNul, kNul, kNul}));
+    EXPECT_EQ(ReadAll(Utf16Be(u"abc\r\nhello\r\n")), (Texts{kNul, kNul}));
 }
 
 TEST(LineReader, ByteOrderMarkAtTheStartIsSkipped) {
-    EXPECT_EQ(Read(kByteOrderMark + "abc\n"), (Texts{u"abc"}));
-    EXPECT_EQ(Read(kByteOrderMark), Texts{});
-    EXPECT_EQ(Read(kByteOrderMark + "\n"), (Texts{u""}));
+    EXPECT_EQ(ReadAll(kByteOrderMark + "abc\n"), (Texts{u"abc"}));
+    EXPECT_EQ(ReadAll(kByteOrderMark), Texts{});
+    EXPECT_EQ(ReadAll(kByteOrderMark + "\n"), (Texts{u""}));
 }
 
 TEST(LineReader, ByteOrderMarkElsewhereIsText) {
-    EXPECT_EQ(Read("a\n" + kByteOrderMark + "b\n"), (Texts{u"a", u"\uFEFFb"}));
-    EXPECT_EQ(Read(kByteOrderMark + kByteOrderMark + "a"), (Texts{u"\uFEFFa"}));  // only the first is skipped
+    EXPECT_EQ(ReadAll("a\n" + kByteOrderMark + "b\n"), (Texts{u"a", u"\uFEFFb"}));
+    EXPECT_EQ(ReadAll(kByteOrderMark + kByteOrderMark + "a"),
+              (Texts{u"\uFEFFa"}));  // only the first is skipped
+    EXPECT_EQ(ReadAll(kByteOrderMark + kLittleEndianMark + "a"), (Texts{kNotUtf8}));  // UTF-8 still
 }
 
 TEST(LineReader, PartOfAByteOrderMarkIsInvalid) {
-    EXPECT_EQ(Read("\xEF\xBB"), (Texts{std::nullopt}));
-    EXPECT_EQ(Read("\xEF\xBB\na"), (Texts{std::nullopt, u"a"}));
+    EXPECT_EQ(ReadAll("\xEF\xBB"), (Texts{kNotUtf8}));
+    EXPECT_EQ(ReadAll("\xEF\xBB\na"), (Texts{kNotUtf8, u"a"}));
+    EXPECT_EQ(ReadAll("\xFF"), (Texts{kNotUtf8}));
+    EXPECT_EQ(ReadAll("\xFE\nabc"), (Texts{kNotUtf8, u"abc"}));
+    EXPECT_EQ(ReadAll("\xEF\xBF\xBF\n"), (Texts{u"\uFFFF"}));  // a character that starts like the mark
 }
 
 TEST(LineReader, AnyChunksGiveTheSameLines) {
     ExpectLinesInAnyChunks(
         kByteOrderMark + "abc\r\nJos\xC3\xA9\n\xF0\x9F\x98\x80x\r\n\r\n\xFFz\nlast\r",
-        Texts{u"abc", u"Jos\u00E9", std::u16string({0xD83D, 0xDE00, u'x'}), u"", std::nullopt, u"last\r"});
+        Texts{u"abc", u"Jos\u00E9", std::u16string({0xD83D, 0xDE00, u'x'}), u"", kNotUtf8, u"last\r"});
+    ExpectLinesInAnyChunks(std::string("a\0\nb\xE3\x81\nc\r", 9), Texts{kNul, kNotUtf8, u"c\r"});
 }
 
 TEST(LineReader, ChunkEndsInsideAFourByteCharacter) {
     LineReader reader;
-    reader.Push("a\xF0\x9F");
-    EXPECT_FALSE(reader.Next());
-    reader.Push("\x98\x80\n");
-    const std::optional<Line> line = reader.Next();
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->text, std::u16string({u'a', 0xD83D, 0xDE00}));
+    Lines lines;
+    reader.Push("a\xF0\x9F", lines);
+    EXPECT_EQ(lines.texts, Texts{});
+    reader.Push("\x98\x80\n", lines);
+    EXPECT_EQ(lines.texts, (Texts{std::u16string({u'a', 0xD83D, 0xDE00})}));
 }
 
 TEST(LineReader, ChunkEndsBetweenCrAndLf) {
     LineReader reader;
-    reader.Push("abc\r");
-    EXPECT_FALSE(reader.Next());  // the CR may yet start CRLF
-    reader.Push("\nx");
-    const std::optional<Line> line = reader.Next();
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->text, u"abc");
+    Lines lines;
+    reader.Push("abc\r", lines);
+    EXPECT_EQ(lines.texts, Texts{});  // the CR may yet start CRLF
+    reader.Push("\nx", lines);
+    EXPECT_EQ(lines.texts, (Texts{u"abc"}));
 }
 
-TEST(LineReader, HandsOutEachLineAsSoonAsItIsWhole) {
+TEST(LineReader, HandsOnEachLineAsSoonAsItIsWhole) {
     LineReader reader;
-    reader.Push("\n");  // an empty first line is not held back waiting for a byte-order mark
-    ASSERT_TRUE(reader.Next());
-    reader.Push("abc\nde");
-    std::optional<Line> line = reader.Next();
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->number, 2u);
-    EXPECT_EQ(line->text, u"abc");
-    EXPECT_FALSE(reader.Next());
-    reader.Push("f\n");
-    line = reader.Next();
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->text, u"def");
-    EXPECT_FALSE(reader.Next());
+    Lines lines;
+    reader.Push("\n", lines);  // an empty first line is not held back waiting for a byte-order mark
+    EXPECT_EQ(lines.texts, (Texts{u""}));
+    reader.Push("abc\nde", lines);
+    EXPECT_EQ(lines.texts, (Texts{u"", u"abc"}));
+    reader.Push("f\n", lines);
+    EXPECT_EQ(lines.texts, (Texts{u"", u"abc", u"def"}));
+}
+
+TEST(LineReader, PassesTheUnitsOfALineAsTheyCome) {
+    LineReader reader;
+    Lines lines;
+    reader.Push("ab\xC3", lines);
+    EXPECT_EQ(lines.unitsPassed, 2u);  // not the half of a character
+    reader.Push("\xA9", lines);
+    EXPECT_EQ(lines.unitsPassed, 3u);
 }
 
 TEST(LineReader, WaitsForTheRestOfAByteOrderMark) {
     LineReader reader;
-    reader.Push("\xEF");
-    EXPECT_FALSE(reader.Next());
-    reader.Push("\xBB");
-    EXPECT_FALSE(reader.Next());
-    reader.Push("\xBF\n");
-    const std::optional<Line> line = reader.Next();
-    ASSERT_TRUE(line);
-    EXPECT_EQ(line->text, u"");
+    Lines lines;
+    reader.Push("\xEF", lines);
+    reader.Push("\xBB", lines);
+    EXPECT_EQ(lines.texts, Texts{});
+    reader.Push("\xBF\n", lines);
+    EXPECT_EQ(lines.texts, (Texts{u""}));
 }
 
 TEST(LineReader, LongLineAcrossManyChunks) {
     const std::string address(100000, 'a');
     EXPECT_EQ(ReadInChunks(address + "\r\nb", 7), (Texts{std::u16string(address.size(), u'a'), u"b"}));
+}
+
+TEST(LineReader, FaultyLinePassesNoMoreUnits) {
+    LineReader reader;
+    Lines lines;
+    reader.Push("abc\xFF" + std::string(100000, 'a') + "\nxy\n", lines);
+    reader.Push(std::string("d\0", 2) + std::string(100000, 'a'), lines);
+    reader.Finish(lines);
+    EXPECT_EQ(lines.texts, (Texts{kNotUtf8, u"xy", kNul}));
+    EXPECT_EQ(lines.unitsPassed, 2u);  // "xy": the faulty lines' units before their faults are dropped too
+}
+
+// --- UTF-16 ---
+
+TEST(LineReader, Utf16LittleEndian) {
+    EXPECT_EQ(ReadAll(std::string("\xFF\xFE"
+                                  "a\0b\0c\0\r\0\n\0",
+                                  12)),
+              (Texts{u"abc"}));
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\r\nhello\nJos\u00E9\u3042")),
+              (Texts{u"abc", u"hello", u"Jos\u00E9\u3042"}));
+}
+
+TEST(LineReader, Utf16BigEndian) {
+    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(u"abc\r\nhello\nJos\u00E9\u3042")),
+              (Texts{u"abc", u"hello", u"Jos\u00E9\u3042"}));
+}
+
+TEST(LineReader, Utf16EmptyAndOddLines) {
+    EXPECT_EQ(ReadAll(kLittleEndianMark), Texts{});
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"\n\r\n\r")), (Texts{u"", u"", u"\r"}));
+    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(u"a\rb\n")), (Texts{u"a\rb"}));
+}
+
+TEST(LineReader, Utf16UnitsAreNotValidated) {
+    const std::u16string pair({u'x', 0xD83D, 0xDE00});
+    const std::u16string lone({0xDC00, u'a', 0xD800});  // halves of pairs, each alone
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(pair + u"\n" + lone)), (Texts{pair, lone}));
+    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(lone + u"\r\n")), (Texts{lone}));
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"\uFEFF\uFFFF")),
+              (Texts{u"\uFEFF\uFFFF"}));  // a mark again is text
+}
+
+TEST(LineReader, Utf16LfMustBeAWholeUnit) {
+    // 0A as half of another unit ends nothing: U+0A61 and U+610A.
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"\u0A61\u610A\n")), (Texts{u"\u0A61\u610A"}));
+    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(u"\u0A61\u610A\n")), (Texts{u"\u0A61\u610A"}));
+}
+
+TEST(LineReader, Utf16NulMakesTheLineFaulty) {
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"a\0b\nc\n", 6))), (Texts{kNul, u"c"}));
+    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(std::u16string(u"\r\0\r\n", 4))), (Texts{kNul}));
+}
+
+TEST(LineReader, Utf16OddTrailingByte) {
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\nde") + "f"), (Texts{u"abc", kOddByte}));
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\n") + "\n"), (Texts{u"abc", kOddByte}));
+    EXPECT_EQ(ReadAll(kBigEndianMark + "a"), (Texts{kOddByte}));
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"x\0", 2)) + "a"),
+              (Texts{kNul}));  // the first fault
+}
+
+TEST(LineReader, Utf16FaultyLineIsNamedAndTheOthersGoOn) {
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"abc\n\0\0\0\nhello\r\n\0\nz", 18))),
+              (Texts{u"abc", kNul, u"hello", kNul, u"z"}));
+}
+
+TEST(LineReader, Utf16InAnyChunks) {
+    const std::u16string text(
+        {u'a', 0xD83D, 0xDE00, u'\r', u'\n', 0x0A0D, u'\r', u'\r', u'\n', 0, u'\n', 0xDC00});
+    const Texts expected{std::u16string({u'a', 0xD83D, 0xDE00}), std::u16string({0x0A0D, u'\r'}), kNul,
+                         std::u16string({0xDC00})};
+    ExpectLinesInAnyChunks(kLittleEndianMark + Utf16Le(text), expected);
+    ExpectLinesInAnyChunks(kBigEndianMark + Utf16Be(text), expected);
+    ExpectLinesInAnyChunks(kLittleEndianMark + Utf16Le(u"abc\n") + "x", Texts{u"abc", kOddByte});
+}
+
+TEST(LineReader, ChunkEndsInsideAUtf16Unit) {
+    LineReader reader;
+    Lines lines;
+    reader.Push("\xFF", lines);
+    reader.Push(
+        "\xFE"
+        "a",
+        lines);
+    EXPECT_EQ(lines.unitsPassed, 0u);
+    reader.Push(std::string("\0\n", 2), lines);
+    EXPECT_EQ(lines.unitsPassed, 1u);
+    EXPECT_EQ(lines.texts, Texts{});  // half of the LF
+    reader.Push(std::string("\0", 1), lines);
+    EXPECT_EQ(lines.texts, (Texts{u"a"}));
+}
+
+TEST(LineReader, KnownUtf16LittleEndianTakesNoMark) {
+    // A Windows console's units: FF FE is the unit U+FEFF, not a mark.
+    EXPECT_EQ(ReadInChunks(kLittleEndianMark + Utf16Le(u"a\r\n"), 3, InputEncoding::kUtf16Le),
+              (Texts{u"\uFEFFa"}));
+    EXPECT_EQ(ReadInChunks(Utf16Le(u"abc\r\nhello") + "x", 1, InputEncoding::kUtf16Le),
+              (Texts{u"abc", kOddByte}));
+    EXPECT_EQ(ReadInChunks("\n", 1, InputEncoding::kUtf16Le), (Texts{kOddByte}));
 }
 
 }  // namespace

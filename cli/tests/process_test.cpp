@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -213,6 +214,66 @@ TEST(PelvaroId, ReadErrorIsReported) {
     EXPECT_EQ(outcome.status, 1);
 }
 
+TEST(PelvaroId, Utf16InputWithAByteOrderMark) {
+    const std::string little(
+        "\xFF\xFE"
+        "a\0b\0c\0\r\0\n\0h\0e\0l\0l\0o\0\r\0\n\0",
+        26);
+    EXPECT_EQ(RunPelvaroId({}, Bytes(little)).out, "999494\n2337520240\n");
+    const std::string big("\xFE\xFF\0a\0b\0c\0\n\0H\0e\0l\0l\0o", 20);
+    const Outcome outcome = RunPelvaroId({}, Bytes(big));
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n");
+    EXPECT_EQ(outcome.err, "");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+TEST(PelvaroId, Utf16LoneSurrogateIsFoldedByItself) {
+    // U+D83D alone has no code in 1252: "?", 63, then "a", 97.
+    EXPECT_EQ(RunPelvaroId({}, Bytes(std::string("\xFF\xFE\x3D\xD8"
+                                                 "a\0",
+                                                 6)))
+                  .out,
+              "6460\n");
+}
+
+TEST(PelvaroId, LineWithANulCharacterIsNamed) {
+    const Outcome outcome = RunPelvaroId({}, Bytes(std::string("abc\na\0b\nhello\n", 14)));
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n");
+    EXPECT_EQ(outcome.err, "pelvaro-id: line 2: contains a NUL character\n");
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST(PelvaroId, Utf16WithoutAByteOrderMarkIsNotFoldedIntoWrongNumbers) {
+    const Outcome outcome = RunPelvaroId({}, Bytes(std::string("a\0b\0c\0\r\0\n\0", 10)));
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(outcome.err,
+              "pelvaro-id: line 1: contains a NUL character\npelvaro-id: line 2: contains a NUL character\n");
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST(PelvaroId, OddByteAtTheEndOfUtf16InputIsNamed) {
+    const Outcome outcome = RunPelvaroId({}, Bytes(std::string("\xFF\xFE"
+                                                               "a\0\n\0x",
+                                                               7)));
+    EXPECT_EQ(outcome.out, "97\n");
+    EXPECT_EQ(outcome.err, "pelvaro-id: line 2: odd number of bytes in UTF-16 input\n");
+    EXPECT_EQ(outcome.status, 1);
+}
+
+TEST(PelvaroId, WritesWhatIsWorkedOutBeforeAReadFailure) {
+    // A pipe that is empty but not closed, read without waiting: the read fails.
+    int ends[2];
+    MakePipe(ends);
+    ASSERT_EQ(write(ends[1], "abc\nhello\nzz", 12), 12);
+    fcntl(ends[0], F_SETFL, O_NONBLOCK);
+    const Outcome outcome = RunPelvaroId({}, Bytes(""), {ends[0], -1});
+    close(ends[0]);
+    close(ends[1]);
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n");  // written, though output to a pipe is kept in a buffer
+    EXPECT_EQ(outcome.err, "pelvaro-id: cannot read standard input: Resource temporarily unavailable\n");
+    EXPECT_EQ(outcome.status, 1);
+}
+
 // --- Code pages ---
 
 TEST(PelvaroId, CodePage932GivesTheDoubleByteCode) {
@@ -270,6 +331,7 @@ TEST(PelvaroId, HelpGoesToStandardOutput) {
     const Outcome outcome = RunPelvaroId({"--help"});
     EXPECT_EQ(outcome.out.rfind("Usage: pelvaro-id [--code-page N] [--] [ADDRESS...]\n", 0), 0u);
     EXPECT_NE(outcome.out.find("the Pelvaro"), std::string::npos);
+    EXPECT_NE(outcome.out.find("Ctrl+D"), std::string::npos);
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(outcome.status, 0);
 }
@@ -327,6 +389,51 @@ TEST(PelvaroId, MillionLinesInConstantMemory) {
     // A million lines of input are several megabytes; a program that kept them
     // would show it.
     EXPECT_LT(large.maxRssKb, small.maxRssKb + 2048) << "small run: " << small.maxRssKb << " KiB";
+}
+
+// Gives count bytes of input made by piece(), a piece at a time.
+Feed Repeat(std::string piece, std::size_t count) {
+    return [piece = std::move(piece), count]() mutable {
+        const std::size_t size = std::min(piece.size(), count);
+        count -= size;
+        return piece.substr(0, size);
+    };
+}
+
+TEST(PelvaroId, LongLineInConstantMemory) {
+    ReleaseFreedMemoryAtOnce();
+    const Outcome small = RunPelvaroId({}, Bytes("a\n"));
+    // A valid line of 4 MB, each of its characters folded, and a faulty one
+    // of 200 MB, only searched for its end: a program that kept the line
+    // would need its bytes, and twice as many for its units.
+    const std::size_t valid = 4 << 20;
+    const std::size_t faulty = 200 << 20;
+    Feed longLines = [pieces = std::vector<Feed>{Repeat(std::string(65536, 'a'), valid), Bytes("\n\xFF"),
+                                                 Repeat(std::string(65536, 'b'), faulty), Bytes("\nabc\n")},
+                      at = std::size_t{0}]() mutable {
+        for (; at < pieces.size(); ++at)
+            if (std::string piece = pieces[at](); !piece.empty()) return piece;
+        return std::string();
+    };
+    const Outcome large = RunPelvaroId({}, longLines);
+    // 97 * (1 + 101 + ... + 101^(2^22 - 1)) mod 2^32, worked out by the test.
+    std::uint32_t expected = 0;
+    for (std::size_t i = 0; i < valid; ++i) expected = expected * 101u + 97u;
+    EXPECT_EQ(large.out, std::to_string(expected) + "\n999494\n");
+    EXPECT_EQ(large.err, "pelvaro-id: line 2: not valid UTF-8\n");
+    EXPECT_EQ(large.status, 1);
+    EXPECT_LT(large.maxRssKb, small.maxRssKb + 2048) << "small run: " << small.maxRssKb << " KiB";
+}
+
+TEST(PelvaroId, EndlessNulBytesInConstantMemory) {
+    // What /dev/zero gives: one line, faulty from its first byte, that never ends.
+    ReleaseFreedMemoryAtOnce();
+    const Outcome small = RunPelvaroId({}, Bytes("a\n"));
+    const Outcome zeros = RunPelvaroId({}, Repeat(std::string(65536, '\0'), 300 << 20));
+    EXPECT_EQ(zeros.out, "");
+    EXPECT_EQ(zeros.err, "pelvaro-id: line 1: contains a NUL character\n");
+    EXPECT_EQ(zeros.status, 1);
+    EXPECT_LT(zeros.maxRssKb, small.maxRssKb + 2048) << "small run: " << small.maxRssKb << " KiB";
 }
 
 // Waits up to a generous limit for a line on fd: only a hang guard.

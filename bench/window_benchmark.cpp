@@ -1,8 +1,10 @@
 // Window figures, under Wine here or on Windows: the time from process start
 // to the window shown, for Pelvaro.exe and for a bare window program built the
-// same way, and the time "Work out" takes on a 1 MiB paste.
+// same way, and the time "Work out" takes on a 1 MiB paste. Given the programs
+// of more than one build (32-bit and 64-bit), it measures them side by side:
+// all take turns at starting up.
 //
-//   window_benchmark PELVARO_EXE BARE_WINDOW_EXE [ROUNDS]
+//   window_benchmark ROUNDS PELVARO_EXE BARE_WINDOW_EXE [PELVARO_EXE BARE_WINDOW_EXE]...
 #include <windows.h>
 
 #include <algorithm>
@@ -152,7 +154,7 @@ void WorkOutOnAMebibyte(const std::wstring& path, std::size_t size) {
     const bool responsive =
         SendMessageTimeoutW(program.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer) != 0;
     std::printf("paste of %zu characters, drawn: %.3f s\n", size, pasteSeconds);
-    std::printf("work out on %zu characters: %.3f s, result %s, window %s\n", size, seconds,
+    std::printf("  work out on %zu characters: %.3f s, result %s, window %s\n", size, seconds,
                 right ? "correct" : "WRONG", responsive ? "responsive" : "NOT RESPONDING");
     Close(program);
 }
@@ -160,25 +162,34 @@ void WorkOutOnAMebibyte(const std::wstring& path, std::size_t size) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: window_benchmark PELVARO_EXE BARE_WINDOW_EXE [ROUNDS]\n");
+    if (argc < 4 || argc % 2 != 0) {
+        std::fprintf(
+            stderr,
+            "usage: window_benchmark ROUNDS PELVARO_EXE BARE_WINDOW_EXE [PELVARO_EXE BARE_WINDOW_EXE]...\n");
         return 2;
     }
-    const int rounds = argc > 3 ? std::max(1, _wtoi(argv[3])) : 9;
+    const int rounds = std::max(1, _wtoi(argv[1]));
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    // The two programs take turns, so that a slower spell of the machine
-    // falls on both alike.
-    std::vector<double> pelvaroTimes;
-    std::vector<double> bareTimes;
+    // The programs take turns, so that a slower spell of the machine falls on
+    // all alike.
+    const int pairs = (argc - 2) / 2;
+    std::vector<std::vector<double>> pelvaroTimes(static_cast<std::size_t>(pairs));
+    std::vector<std::vector<double>> bareTimes(static_cast<std::size_t>(pairs));
     for (int round = 0; round < rounds; ++round) {
-        pelvaroTimes.push_back(StartUpSeconds(argv[1], pelvaro::kForm1ClassName));
-        bareTimes.push_back(StartUpSeconds(argv[2], L"BareWindow"));
+        for (int pair = 0; pair < pairs; ++pair) {
+            const auto at = static_cast<std::size_t>(pair);
+            pelvaroTimes[at].push_back(StartUpSeconds(argv[2 + 2 * pair], pelvaro::kForm1ClassName));
+            bareTimes[at].push_back(StartUpSeconds(argv[3 + 2 * pair], L"BareWindow"));
+        }
     }
-    const double pelvaro = Median(pelvaroTimes);
-    const double bare = Median(bareTimes);
-    std::printf(
-        "start-up to window shown, median of %d: Pelvaro.exe %.1f ms, bare window %.1f ms: ratio %.2f\n",
-        rounds, pelvaro * 1e3, bare * 1e3, pelvaro / bare);
-    WorkOutOnAMebibyte(argv[1], argc > 4 ? static_cast<std::size_t>(_wtoi(argv[4])) : std::size_t{1} << 20);
+    for (int pair = 0; pair < pairs; ++pair) {
+        const auto at = static_cast<std::size_t>(pair);
+        const double pelvaro = Median(pelvaroTimes[at]);
+        const double bare = Median(bareTimes[at]);
+        std::printf(
+            "%ls\n  start-up to window shown, median of %d: %.1f ms, bare window %.1f ms: ratio %.2f\n  ",
+            argv[2 + 2 * pair], rounds, pelvaro * 1e3, bare * 1e3, pelvaro / bare);
+        WorkOutOnAMebibyte(argv[2 + 2 * pair], std::size_t{1} << 20);
+    }
     return 0;
 }

@@ -1,35 +1,80 @@
 #!/usr/bin/env bash
 # Measures the figures README.md gives, each as a ratio taken in one run on
-# this machine: the fold's cost per character with the engine's adder against
-# plain native arithmetic (in time, and in instructions under callgrind), and
-# the window's start-up time against a bare window program, both under Wine.
+# this machine:
+#   - the fold's cost per character with the engine's adder against plain
+#     native arithmetic, in time and in instructions under callgrind, natively
+#     and (in time) in both Windows builds under Wine;
+#   - pelvaro-id on a million addresses: instructions per byte and MB/s;
+#   - the window's start-up against a bare window program, and "Work out" on a
+#     1 MiB paste, for the 32-bit and the 64-bit build side by side under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target pelvaro_bench fold_instructions
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target window_benchmark
+cmake --build --preset linux --target pelvaro_bench fold_instructions pelvaro-id
+for preset in win32 win64; do
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target window_benchmark fold_instructions
+done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 
 echo "== Machine"
 grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'
-echo "$(nproc) cores, $(wine --version 2>/dev/null)"
+echo "$(nproc) cores, $(wine --version 2>/dev/null), $(clang++ --version | head -n 1)"
 
-echo "== Fold, time per character (Google Benchmark)"
+echo "== Fold, time per character (Google Benchmark, native build)"
 build/linux/bench/pelvaro_bench --benchmark_min_time=1 --benchmark_color=false
 
-echo "== Fold, instructions per character (callgrind)"
+echo "== Fold, instructions per character (callgrind, native build)"
 characters=100000
 instructions() {
-  valgrind --tool=callgrind --callgrind-out-file=/dev/null build/linux/bench/fold_instructions "$1" "$2" 2>&1 |
-    sed -n 's/.*Collected : //p'
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null | sed -n 's/.*Collected : //p'
 }
-engine=$((($(instructions engine $characters) - $(instructions engine 0)) / characters))
-native=$((($(instructions native $characters) - $(instructions native 0)) / characters))
+per_char() { echo $((($(instructions build/linux/bench/fold_instructions "$1" $characters) -
+  $(instructions build/linux/bench/fold_instructions "$1" 0)) / characters)); }
+engine=$(per_char engine)
+native=$(per_char native)
 echo "fold: $engine instructions/char with the engine's adder, $native native: ratio $((engine / native))"
 
-echo "== Window, under Wine on a virtual display"
-build=build/win64
-xvfb-run -a -s "-screen 0 1280x1024x24" "$build/wine-run" "$build/bench/window_benchmark.exe" \
-  "$build/app/Pelvaro.exe" "$build/bench/bare_window.exe" 15
+echo "== Fold, time per character: native and both Windows builds under Wine (10 million characters)"
+export WINEPREFIX=$PWD/build/wineprefix
+build/linux/bench/fold_instructions engine 10000000 2>&1 >/dev/null | sed 's/^/native build, /'
+build/linux/bench/fold_instructions native 10000000 2>&1 >/dev/null | sed 's/^/native build, /'
+for preset in win32 win64; do
+  for kind in engine native; do
+    "build/$preset/wine-run" "build/$preset/bench/fold_instructions.exe" $kind 10000000 2>&1 >/dev/null |
+      tr -d '\r' | sed "s/^/$preset build under Wine, /"
+  done
+done
+
+echo "== pelvaro-id on a million addresses (native build)"
+python3 - "$work/addresses.txt" <<'PY'
+import random, sys
+random.seed(20261208)
+letters = "abcdefghijklmnopqrstuvwxyz0123456789._"
+with open(sys.argv[1], "w") as out:
+    for i in range(1_000_000):
+        name = "".join(random.choice(letters) for _ in range(random.randint(5, 15)))
+        out.write(f"{name.capitalize()}@Example.COM\n")
+PY
+bytes=$(stat -c %s "$work/addresses.txt")
+head -n 100000 "$work/addresses.txt" >"$work/sample.txt"
+sample=$(stat -c %s "$work/sample.txt")
+idle=$(instructions build/linux/cli/pelvaro-id </dev/null)
+busy=$(instructions build/linux/cli/pelvaro-id <"$work/sample.txt")
+echo "instructions per input byte (callgrind, 100,000 addresses): $(((busy - idle) / sample))"
+seconds() { /usr/bin/time -f %e "$@" 2>&1 >/dev/null | tail -n 1; }
+best=
+for _ in 1 2 3; do
+  taken=$(seconds build/linux/cli/pelvaro-id <"$work/addresses.txt")
+  best=$(python3 -c "print(min(float('$taken'), float('${best:-$taken}')))")
+done
+python3 -c "print(f'pelvaro-id: {$bytes / 1e6:.1f} MB in {$best:.2f} s (best of 3): {$bytes / 1e6 / $best:.1f} MB/s')"
+
+echo "== Window, 32-bit and 64-bit side by side under Wine on a virtual display"
+xvfb-run -a -s "-screen 0 1280x1024x24" "build/win64/wine-run" build/win64/bench/window_benchmark.exe 15 \
+  build/win32/app/Pelvaro.exe build/win32/bench/bare_window.exe \
+  build/win64/app/Pelvaro.exe build/win64/bench/bare_window.exe

@@ -1,27 +1,48 @@
 #!/usr/bin/env bash
-# Builds the Windows release, 32-bit and 64-bit, and packs it with the read-me
-# for Windows users into build/release/Pelvaro-VERSION-windows.zip. The
-# executables carry no time stamp, and the archive's entries are dated from
-# the commit, so the same commit always gives the same archive.
+# Builds the release into build/release/:
+#   Pelvaro-VERSION-windows.zip: both Windows builds, 32-bit and 64-bit, with
+#     the read-me for Windows users;
+#   pelvaro-id_VERSION_ARCH.deb: pelvaro-id and its manual page for Debian.
+# The Windows executables carry no time stamp, and the entries of both
+# archives are dated with the version's release date (PELVARO_RELEASE_DATE in
+# CMakeLists.txt), so the same sources give the same archives, from a clone or
+# from a source archive alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
 
-for preset in win32 win64; do
+for preset in win32 win64 linux; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target Pelvaro pelvaro-id
 done
+cmake --build --preset win32 --target Pelvaro pelvaro-id
+cmake --build --preset win64 --target Pelvaro pelvaro-id
+cmake --build --preset linux --target pelvaro-id
 
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
+cache_value() { sed -n "s/^$1:[A-Z]*=//p" build/win32/CMakeCache.txt; }
+version=$(cache_value CMAKE_PROJECT_VERSION)
+date=$(cache_value PELVARO_RELEASE_DATE)
+if ! [[ $date =~ ^([0-9]{4})-([0-9]{2})-([0-9]{2})$ ]]; then
+  echo "release.sh: PELVARO_RELEASE_DATE in CMakeLists.txt must be YYYY-MM-DD, not '$date'" >&2
+  exit 1
+fi
+stamp=${BASH_REMATCH[1]}${BASH_REMATCH[2]}${BASH_REMATCH[3]}0000.00
+
 name=Pelvaro-$version
 stage=build/release/$name
 rm -rf build/release && mkdir -p "$stage/x86" "$stage/x64"
 cp build/win32/app/Pelvaro.exe build/win32/cli/pelvaro-id.exe "$stage/x86/"
 cp build/win64/app/Pelvaro.exe build/win64/cli/pelvaro-id.exe "$stage/x64/"
 sed 's/$/\r/' docs/README-windows.txt > "$stage/README.txt"
-
-stamp=$(git log -1 --format=%cd --date=format:%Y%m%d%H%M.%S 2>/dev/null || echo 202601010000.00)
-find "$stage" -exec touch -t "$stamp" {} +
+find "$stage" -exec env TZ=UTC touch -t "$stamp" {} +
 (cd build/release && find "$name" | LC_ALL=C sort | TZ=UTC zip -X -q -D "$name-windows.zip" -@)
-echo "build/release/$name-windows.zip:"
+
+(cd build/linux && SOURCE_DATE_EPOCH=$(TZ=UTC date -d "$date" +%s) cpack -G DEB -B "$PWD/../release/deb" >/dev/null)
+mv build/release/deb/*.deb build/release/
+rm -rf build/release/deb
+
+echo "build/release/$name-windows.zip, entries dated $date:"
 unzip -l "build/release/$name-windows.zip"
+for package in build/release/*.deb; do
+  echo "$package:"
+  dpkg-deb --field "$package" Package Version Architecture Depends
+done

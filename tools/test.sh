@@ -73,8 +73,9 @@ step "64-bit Windows build"
 cmake --preset win64 -DPELVARO_WIN32_BUILD_DIR="$PWD/build/win32" >/dev/null
 cmake --build --preset win64
 
-step "Release archive"
-tools/release.sh | tail -n 9
+step "Release: the Windows archive and the Debian package, which is then unpacked and tried"
+tools/release.sh | sed -n '/^build\/release\//,$p'
+tools/check_package.sh build/release/pelvaro-id_*.deb
 
 # 32-bit Windows programs run through 32-bit Wine, which needs a kernel that
 # runs 32-bit x86 programs. Its loader is one: if it cannot start, say why.

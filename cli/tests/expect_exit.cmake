@@ -3,7 +3,17 @@
 # make, for they look at the output only, or at any failure alike.
 #
 #   cmake -DPROGRAM=path [-DEMULATOR=path] [-DARGUMENTS=a;b] [-DINPUT=file]
-#         -DSTATUS=n [-DOUTPUT=regex] [-DERROR=regex] -P expect_exit.cmake
+#         [-DINPUT_PRINTF=format] -DSTATUS=n [-DOUTPUT=regex] [-DERROR=regex]
+#         -P expect_exit.cmake
+#
+# INPUT_PRINTF makes the INPUT file first, with printf(1), so that it may hold
+# any bytes, NUL among them: printf '\xff\xfea\x00'.
+if(DEFINED INPUT_PRINTF)
+  execute_process(COMMAND printf "${INPUT_PRINTF}" OUTPUT_FILE ${INPUT} RESULT_VARIABLE made)
+  if(NOT made EQUAL 0)
+    message(FATAL_ERROR "printf could not make ${INPUT}: ${made}")
+  endif()
+endif()
 if(NOT DEFINED INPUT AND CMAKE_HOST_WIN32)
   set(INPUT NUL)
 elseif(NOT DEFINED INPUT)

@@ -1,5 +1,7 @@
 #include "line_reader.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace pelvaro::cli {
@@ -8,6 +10,17 @@ namespace {
 
 // Bytes that stand for themselves and end nothing: printable ASCII and DEL.
 bool IsPlain(char byte) { return static_cast<unsigned char>(byte) - 0x20u < 0x60u; }
+
+// Whether all eight bytes from bytes on are plain. A byte of 0x80 or above
+// has its top bit set; so has one below 0x20 once 0x20 is taken from each
+// byte, and the borrow it passes on can only come from such a byte.
+bool ArePlain(const char* bytes) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    constexpr std::uint64_t kSpaces = 0x2020202020202020;
+    constexpr std::uint64_t kTopBits = 0x8080808080808080;
+    return (((word - kSpaces) | word) & kTopBits) == 0;
+}
 
 }  // namespace
 
@@ -22,6 +35,22 @@ public:
         if (size_ == kCapacity) Flush();
         buffer_[size_++] = unit;
     }
+
+    // Takes the longest run of plain bytes from the start of bytes, up to
+    // the room left, each byte a unit; returns where the run ends.
+    const char* PutPlain(const char* bytes, const char* end) {
+        const char* const stop = bytes + std::min(static_cast<std::size_t>(end - bytes), kCapacity - size_);
+        const char* run = bytes;
+        while (stop - run >= 8 && ArePlain(run)) run += 8;
+        while (run != stop && IsPlain(*run)) ++run;
+        const auto count = static_cast<std::size_t>(run - bytes);
+        char16_t* const units = buffer_ + size_;
+        for (std::size_t i = 0; i < count; ++i) units[i] = static_cast<unsigned char>(bytes[i]);
+        size_ += count;
+        return run;
+    }
+
+    bool Full() const { return size_ == kCapacity; }
 
     void Flush() {
         if (size_ != 0) sink_.Units(std::u16string_view(buffer_, size_));
@@ -118,7 +147,8 @@ void LineReader::ReadUtf8(std::string_view bytes, Units& units) {
         }
         lineBegun_ = true;
         if (!utf8_.InSequence() && !heldCr_) {
-            while (at != end && IsPlain(*at)) units.Put(static_cast<unsigned char>(*at++));
+            // Printable ASCII, the bulk of any address, is taken a run at a time.
+            while ((at = units.PutPlain(at, end)) != end && units.Full()) units.Flush();
             if (at == end) return;
         }
         const auto byte = static_cast<unsigned char>(*at);
@@ -166,7 +196,16 @@ void LineReader::ReadUtf16(std::string_view bytes, Units& units) {
         TakeUnit(unit(oddByte_, byteAt(0)), units);
         at = 1;
     }
-    for (; bytes.size() - at >= 2; at += 2) TakeUnit(unit(byteAt(at), byteAt(at + 1)), units);
+    for (; bytes.size() - at >= 2; at += 2) {
+        const char16_t next = unit(byteAt(at), byteAt(at + 1));
+        if (next > u'\r' && fault_ == LineFault::kNone && !heldCr_) {
+            // The common case: a unit of the line, with nothing held back.
+            lineBegun_ = true;
+            units.Put(next);
+        } else {
+            TakeUnit(next, units);
+        }
+    }
     if (at < bytes.size()) {
         oddByte_ = byteAt(at);
         hasOddByte_ = true;

@@ -135,6 +135,22 @@ TEST(LineReader, LoneCrBelongsToTheLine) {
     EXPECT_EQ(ReadAll("\r\xC3\xA9\n"), (Texts{u"\r\u00E9"}));
 }
 
+TEST(LineReader, AnyByteAnywhereInARunOfPlainOnes) {
+    // Plain bytes are taken eight at a time: each kind of byte at each place
+    // of a run, next to the bounds of plain ones, 0x20 to 0x7F.
+    for (std::size_t at = 0; at < 20; ++at) {
+        const std::string before(at, '~');
+        const std::string after(20 - at, ' ');
+        const std::u16string unitsBefore(before.begin(), before.end());
+        const std::u16string unitsAfter(after.begin(), after.end());
+        EXPECT_EQ(ReadAll(before + "\x1F\x7F" + after), (Texts{unitsBefore + u"\x1F\x7F" + unitsAfter}));
+        EXPECT_EQ(ReadAll(before + "\xC3\xA9" + after), (Texts{unitsBefore + u"\u00E9" + unitsAfter}));
+        EXPECT_EQ(ReadAll(before + "\n" + after), (Texts{unitsBefore, unitsAfter}));
+        EXPECT_EQ(ReadAll(before + "\xA0" + after), (Texts{kNotUtf8}));
+        EXPECT_EQ(ReadAll(before + std::string(1, '\0') + after), (Texts{kNul}));
+    }
+}
+
 TEST(LineReader, ControlCharactersOtherThanNulAreUnits) {
     EXPECT_EQ(ReadAll("a\tb\x1B\x7F\n"), (Texts{u"a\tb\x1B\x7F"}));
 }

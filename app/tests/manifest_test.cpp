@@ -169,7 +169,8 @@ TEST_P(Manifest, DependsOnCommonControls6) {
 TEST_P(Manifest, SystemBuildsAnActivationContextFromIt) {
     if (GetParam().bits != static_cast<int>(8 * sizeof(void*))) {
         GTEST_SKIP() << "a " << GetParam().bits << "-bit manifest cannot be tried from a "
-                     << 8 * sizeof(void*) << "-bit process";
+                     << 8 * sizeof(void*) << "-bit process (the " << GetParam().bits
+                     << "-bit build's own tests try it)";
     }
     const std::wstring path = WindowsPath(GetParam().path);
     ACTCTXW request{};

@@ -151,10 +151,6 @@ TEST(LineReader, AnyByteAnywhereInARunOfPlainOnes) {
     }
 }
 
-TEST(LineReader, ControlCharactersOtherThanNulAreUnits) {
-    EXPECT_EQ(ReadAll("a\tb\x1B\x7F\n"), (Texts{u"a\tb\x1B\x7F"}));
-}
-
 TEST(LineReader, DecodesUtf8) {
     EXPECT_EQ(ReadAll("Jos\xC3\xA9\n\xF0\x9F\x98\x80\n\xE3\x81\x82"),
               (Texts{u"Jos\u00E9", std::u16string({0xD83D, 0xDE00}), u"\u3042"}));
@@ -172,17 +168,10 @@ TEST(LineReader, SequenceCutShortByTheLineEnd) {
 
 TEST(LineReader, NulCharacterMakesTheLineFaulty) {
     EXPECT_EQ(ReadAll(std::string("a\0b\nc\n", 6)), (Texts{kNul, u"c"}));
-    EXPECT_EQ(ReadAll(std::string("\0", 1)), (Texts{kNul}));
-    EXPECT_EQ(ReadAll(std::string("abc\r\n\0\r\n", 8)), (Texts{u"abc", kNul}));
-}
-
-TEST(LineReader, FirstFaultOfALineNamesIt) {
-    EXPECT_EQ(ReadAll(std::string("\0\xFF\n", 3)), (Texts{kNul}));
-    EXPECT_EQ(ReadAll(std::string("\xFF\0\n", 3)), (Texts{kNotUtf8}));
-    EXPECT_EQ(ReadAll(std::string("\xC3\0\n", 3)), (Texts{kNotUtf8}));  // the NUL cuts the sequence short
-}
-
-TEST(LineReader, Utf16WithoutAByteOrderMarkIsCaughtByItsNuls) {
+    EXPECT_EQ(ReadAll(std::string("abc\r\n\0", 6)), (Texts{u"abc", kNul}));
+    // The first fault of a line names it; a NUL inside a sequence cuts it short.
+    EXPECT_EQ(ReadAll(std::string("\0\xFF\n\xFF\0\n\xC3\0\n", 9)), (Texts{kNul, kNotUtf8, kNotUtf8}));
+    // UTF-16 without a byte-order mark, in either order.
     EXPECT_EQ(ReadAll(Utf16Le(u"abc\r\nhello\r\n")), (Texts{kNul, kNul, kNul}));
     EXPECT_EQ(ReadAll(Utf16Be(u"abc\r\nhello\r\n")), (Texts{kNul, kNul}));
 }
@@ -280,24 +269,20 @@ TEST(LineReader, FaultyLinePassesNoMoreUnits) {
 
 // --- UTF-16 ---
 
-TEST(LineReader, Utf16LittleEndian) {
+TEST(LineReader, Utf16InBothByteOrders) {
     EXPECT_EQ(ReadAll(std::string("\xFF\xFE"
                                   "a\0b\0c\0\r\0\n\0",
                                   12)),
               (Texts{u"abc"}));
-    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\r\nhello\nJos\u00E9\u3042")),
-              (Texts{u"abc", u"hello", u"Jos\u00E9\u3042"}));
-}
-
-TEST(LineReader, Utf16BigEndian) {
-    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(u"abc\r\nhello\nJos\u00E9\u3042")),
-              (Texts{u"abc", u"hello", u"Jos\u00E9\u3042"}));
-}
-
-TEST(LineReader, Utf16EmptyAndOddLines) {
-    EXPECT_EQ(ReadAll(kLittleEndianMark), Texts{});
-    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"\n\r\n\r")), (Texts{u"", u"", u"\r"}));
-    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(u"a\rb\n")), (Texts{u"a\rb"}));
+    for (const bool little : {true, false}) {
+        const std::string mark = little ? kLittleEndianMark : kBigEndianMark;
+        EXPECT_EQ(ReadAll(mark + Utf16(u"abc\r\nhello\nJos\u00E9\u3042", little)),
+                  (Texts{u"abc", u"hello", u"Jos\u00E9\u3042"}));
+        EXPECT_EQ(ReadAll(mark), Texts{});
+        EXPECT_EQ(ReadAll(mark + Utf16(u"\n\r\n\r\r\na\rb", little)), (Texts{u"", u"", u"\r", u"a\rb"}));
+        // 0A as half of another unit ends nothing: U+0A61 and U+610A.
+        EXPECT_EQ(ReadAll(mark + Utf16(u"\u0A61\u610A\n", little)), (Texts{u"\u0A61\u610A"}));
+    }
 }
 
 TEST(LineReader, Utf16UnitsAreNotValidated) {
@@ -309,28 +294,16 @@ TEST(LineReader, Utf16UnitsAreNotValidated) {
               (Texts{u"\uFEFF\uFFFF"}));  // a mark again is text
 }
 
-TEST(LineReader, Utf16LfMustBeAWholeUnit) {
-    // 0A as half of another unit ends nothing: U+0A61 and U+610A.
-    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"\u0A61\u610A\n")), (Texts{u"\u0A61\u610A"}));
-    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(u"\u0A61\u610A\n")), (Texts{u"\u0A61\u610A"}));
-}
-
-TEST(LineReader, Utf16NulMakesTheLineFaulty) {
-    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"a\0b\nc\n", 6))), (Texts{kNul, u"c"}));
+TEST(LineReader, Utf16FaultyLines) {
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"abc\n\0\0\0\nhello\r\n\0\nz", 18))),
+              (Texts{u"abc", kNul, u"hello", kNul, u"z"}));
     EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(std::u16string(u"\r\0\r\n", 4))), (Texts{kNul}));
-}
-
-TEST(LineReader, Utf16OddTrailingByte) {
+    // An odd byte at the end faults the last line, or a line of its own.
     EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\nde") + "f"), (Texts{u"abc", kOddByte}));
     EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\n") + "\n"), (Texts{u"abc", kOddByte}));
     EXPECT_EQ(ReadAll(kBigEndianMark + "a"), (Texts{kOddByte}));
     EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"x\0", 2)) + "a"),
-              (Texts{kNul}));  // the first fault
-}
-
-TEST(LineReader, Utf16FaultyLineIsNamedAndTheOthersGoOn) {
-    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"abc\n\0\0\0\nhello\r\n\0\nz", 18))),
-              (Texts{u"abc", kNul, u"hello", kNul, u"z"}));
+              (Texts{kNul}));  // the first
 }
 
 TEST(LineReader, Utf16InAnyChunks) {

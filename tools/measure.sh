@@ -4,7 +4,9 @@
 #   - the fold's cost per character with the engine's adder against plain
 #     native arithmetic, in time and in instructions under callgrind, natively
 #     and (in time) in both Windows builds under Wine;
-#   - pelvaro-id on a million addresses: instructions per byte and MB/s;
+#   - pelvaro-id on a million addresses: instructions per byte, and MB/s
+#     against the same input read the same way but folded with plain native
+#     arithmetic (bench/native_id_numbers);
 #   - the window's start-up against a bare window program, and "Work out" on a
 #     1 MiB paste, for the 32-bit and the 64-bit build side by side under Wine.
 set -euo pipefail
@@ -12,7 +14,7 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target pelvaro_bench fold_instructions pelvaro-id
+cmake --build --preset linux --target pelvaro_bench fold_instructions pelvaro-id native_id_numbers
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target window_benchmark fold_instructions
@@ -66,13 +68,21 @@ sample=$(stat -c %s "$work/sample.txt")
 idle=$(instructions build/linux/cli/pelvaro-id </dev/null)
 busy=$(instructions build/linux/cli/pelvaro-id <"$work/sample.txt")
 echo "instructions per input byte (callgrind, 100,000 addresses): $(((busy - idle) / sample))"
-seconds() { /usr/bin/time -f %e "$@" 2>&1 >/dev/null | tail -n 1; }
-best=
-for _ in 1 2 3; do
-  taken=$(seconds build/linux/cli/pelvaro-id <"$work/addresses.txt")
-  best=$(python3 -c "print(min(float('$taken'), float('${best:-$taken}')))")
-done
-python3 -c "print(f'pelvaro-id: {$bytes / 1e6:.1f} MB in {$best:.2f} s (best of 3): {$bytes / 1e6 / $best:.1f} MB/s')"
+# The best of three runs, in seconds.
+best_seconds() {
+  local best="" taken
+  for _ in 1 2 3; do
+    taken=$({ TIMEFORMAT=%R && time "$@" <"$work/addresses.txt" >/dev/null; } 2>&1)
+    best=$(python3 -c "print(min(float('$taken'), float('${best:-$taken}')))")
+  done
+  echo "$best"
+}
+id=$(best_seconds build/linux/cli/pelvaro-id)
+native=$(best_seconds build/linux/bench/native_id_numbers)
+python3 -c "
+mb = $bytes / 1e6
+print(f'pelvaro-id: {mb:.1f} MB in {$id:.2f} s (best of 3): {mb / $id:.1f} MB/s')
+print(f'the same input folded with native arithmetic: {$native:.2f} s: {mb / max($native, 0.01):.0f} MB/s')"
 
 echo "== Window, 32-bit and 64-bit side by side under Wine on a virtual display"
 xvfb-run -a -s "-screen 0 1280x1024x24" "build/win64/wine-run" build/win64/bench/window_benchmark.exe 15 \

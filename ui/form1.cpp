@@ -34,6 +34,16 @@ constexpr int kHundredthsOfPointPerInch = 7200;
 
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 
+// Text1's length limit in characters; 0 asks for the largest an edit box has.
+// The box lays out its whole line each time it draws it. Under Wine that needs
+// single blocks of up to 12 bytes a character, and when one cannot be had,
+// the layout reads through a list it never set up and ends the program: in
+// the 2 GB of a 32-bit process, with pastes of 45 MiB and more (40 MiB went
+// well). A 32-bit build therefore keeps Text1 to 8 MiB, a fifth of that and
+// far beyond any e-mail address; the box cuts a paste short at its limit. A
+// 64-bit build has room for far more and keeps the largest limit.
+constexpr WPARAM kText1Limit = sizeof(void*) == 4 ? WPARAM{8} << 20 : 0;
+
 struct ControlLayout {
     int id;
     const wchar_t* className;
@@ -158,8 +168,7 @@ bool OnCreate(HWND form, const CREATESTRUCTW& create) {
         HFONT font = control.id == kLabel3Id ? g_linkFont : g_font;
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
-    // No length limit: 0 lifts the edit box's default limit to the largest one.
-    SendMessageW(GetDlgItem(form, kText1Id), EM_SETLIMITTEXT, 0, 0);
+    SendMessageW(GetDlgItem(form, kText1Id), EM_SETLIMITTEXT, kText1Limit, 0);
     return true;
 }
 

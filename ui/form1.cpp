@@ -177,6 +177,11 @@ void OnCommand(HWND form, int id, int notification) {
         case kCommand1Id:
             if (notification == BN_CLICKED) Command1_Click(form);
             break;
+        case kText1Id:
+            // Text refused at Text1's limit or for want of memory: the beep of
+            // a key the box cannot take, so that nothing is lost unnoticed.
+            if (notification == EN_MAXTEXT || notification == EN_ERRSPACE) MessageBeep(MB_OK);
+            break;
         case kLabel3Id:
             if (notification == STN_CLICKED) Label3_Click(form);
             break;

@@ -175,7 +175,7 @@ bool OnCreate(HWND form, const CREATESTRUCTW& create) {
 void OnCommand(HWND form, int id, int notification) {
     switch (id) {
         case kCommand1Id:
-            if (notification == BN_CLICKED) Command1_Click(form);
+            if (notification == BN_CLICKED) WithWaitCursor([form] { Command1_Click(form); });
             break;
         case kText1Id:
             // Text refused at Text1's limit or for want of memory: the beep of

@@ -33,6 +33,16 @@ int RunForm1(HINSTANCE instance, int showCommand);
 // exists.
 void Form1_Initialize();
 
+// Runs work() with the wait cursor showing, then puts back the cursor that
+// was showing before: for work that keeps the window from answering until it
+// is done.
+template <typename Work>
+void WithWaitCursor(Work work) {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    work();
+    SetCursor(previous);
+}
+
 // " - major.minor.revision" from a VS_VERSIONINFO block (the first, second and
 // fourth fields of its file version), or an empty text when the block is
 // too short, damaged or carries no fixed file information.

@@ -3,8 +3,9 @@
 //
 // AddBits and Times101 are defined here, inline, so that the fold can see
 // them where it calls them: the compiler then fits each call to its
-// arguments (AddBits(t, t) is a doubling, say) and the fold costs about half
-// the instructions it costs through a call. The steps are the same.
+// arguments (AddBits(t, t) is a doubling, say), and with clang the fold costs
+// about a third of the instructions it costs through a call. The steps are
+// the same.
 #pragma once
 
 #include <cstdint>

@@ -3,8 +3,10 @@
 // event procedures: Form1_Initialize, Form1_Load, Command1_Click, Label3_Click.
 #include "form1.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "pelvaro/id_number.h"
@@ -14,22 +16,10 @@
 namespace pelvaro {
 namespace {
 
-constexpr wchar_t kInitialTitle[] = L"Work out your MSN Messenger 6 id number";
-constexpr wchar_t kAboutText[] =
-    L"This program has been made by Tolvareth\r\nThe main code has been provided by Quenmar";
-
-// The window description. All sizes are in twips, 1440 to the inch; at 96
-// dots per inch 15 twips make one pixel.
-constexpr int kTwipsPerInch = 1440;
-constexpr int kClientWidth = 6000;  // 400 px
-constexpr int kClientHeight = 855;  // 57 px
-
 constexpr DWORD kFormStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;  // fixed single border
 constexpr DWORD kFormExStyle = 0;
 
-// "MS Sans Serif" 8.25 point: 825 hundredths of a point, 7200 to the inch.
-constexpr wchar_t kFontFace[] = L"MS Sans Serif";
-constexpr int kFontHundredthsOfPoint = 825;
+// Font sizes are in hundredths of a point, 7200 to the inch.
 constexpr int kHundredthsOfPointPerInch = 7200;
 
 constexpr COLORREF kLinkColour = RGB(0, 0, 255);
@@ -44,29 +34,33 @@ constexpr COLORREF kLinkColour = RGB(0, 0, 255);
 // 64-bit build has room for far more and keeps the largest limit.
 constexpr WPARAM kText1Limit = sizeof(void*) == 4 ? WPARAM{8} << 20 : 0;
 
-struct ControlLayout {
-    int id;
+// What Windows makes of each control of the description, in the same order.
+struct ControlClass {
+    Form1ControlId id;
     const wchar_t* className;
-    const wchar_t* text;
     DWORD style;  // beyond WS_CHILD | WS_VISIBLE
     DWORD exStyle;
-    int left, top, width, height;  // twips, relative to the client area
 };
 
-// Creation order. Windows names an edit box after the static created just
-// before it, so each label comes before its box; the tab order of the
-// focusable controls is still Text1, Command1, Text2. Command1 comes before
-// Label3 so that it lies above it and covers their one-pixel overlap (Label3
-// also clips its siblings, so it never paints over the button).
-constexpr ControlLayout kControls[] = {
-    {kLabel1Id, L"STATIC", L"Your passport email:", SS_LEFT, 0, 120, 120, 1455, 255},
-    {kText1Id, L"EDIT", L"", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 1680, 120, 3015, 285},
-    {kCommand1Id, L"BUTTON", L"Work out", BS_PUSHBUTTON | WS_TABSTOP, 0, 4800, 360, 1095, 375},
-    {kLabel2Id, L"STATIC", L"Your MSN Messenger 6 id number:", SS_LEFT, 0, 120, 480, 2535, 255},
-    {kText2Id, L"EDIT", L"", ES_RIGHT | ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE, 2760,
-     480, 1935, 285},
-    {kLabel3Id, L"STATIC", L"About", SS_CENTER | SS_NOTIFY | WS_CLIPSIBLINGS, 0, 4800, 120, 1095, 255},
+// Label3 also clips its siblings, so that it never paints over the button
+// that covers their one-pixel overlap.
+constexpr ControlClass kControlClasses[] = {
+    {kLabel1Id, L"STATIC", SS_LEFT, 0},
+    {kText1Id, L"EDIT", ES_LEFT | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {kCommand1Id, L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 0},
+    {kLabel2Id, L"STATIC", SS_LEFT, 0},
+    {kText2Id, L"EDIT", ES_RIGHT | ES_READONLY | ES_AUTOHSCROLL | WS_TABSTOP, WS_EX_CLIENTEDGE},
+    {kLabel3Id, L"STATIC", SS_CENTER | SS_NOTIFY | WS_CLIPSIBLINGS, 0},
 };
+
+constexpr bool ClassesFollowTheDescription() {
+    if (std::size(kControlClasses) != std::size(kForm1Controls)) return false;
+    for (std::size_t i = 0; i < std::size(kForm1Controls); ++i)
+        if (kControlClasses[i].id != kForm1Controls[i].id) return false;
+    return true;
+}
+static_assert(ClassesFollowTheDescription(),
+              "one class for each control of Form1's description, in its order");
 
 // The two fonts, made when the window is created and deleted when it is gone,
 // and the control that had the focus when the window was last deactivated.
@@ -88,11 +82,11 @@ int Pixels(int twips, int dpi) { return MulDiv(twips, dpi, kTwipsPerInch); }
 
 HFONT MakeFont(int dpiY, bool underlined, BYTE charSet) {
     LOGFONTW font = {};
-    font.lfHeight = -MulDiv(kFontHundredthsOfPoint, dpiY, kHundredthsOfPointPerInch);
+    font.lfHeight = -MulDiv(kForm1FontHundredthsOfPoint, dpiY, kHundredthsOfPointPerInch);
     font.lfWeight = FW_NORMAL;
     font.lfUnderline = underlined ? TRUE : FALSE;
     font.lfCharSet = charSet;
-    std::memcpy(font.lfFaceName, kFontFace, sizeof kFontFace);
+    std::memcpy(font.lfFaceName, kForm1FontFace, sizeof kForm1FontFace);
     return CreateFontIndirectW(&font);
 }
 
@@ -147,7 +141,7 @@ void Command1_Click(HWND form) {
 // About: the credits, titled with the window's title as it reads now.
 void Label3_Click(HWND form) {
     const std::wstring title = WindowText(form);
-    MessageBoxW(form, kAboutText, title.c_str(), MB_OK | MB_ICONINFORMATION);
+    MessageBoxW(form, kForm1AboutText, title.c_str(), MB_OK | MB_ICONINFORMATION);
 }
 
 // ---- Message handlers -------------------------------------------------------
@@ -158,9 +152,11 @@ bool OnCreate(HWND form, const CREATESTRUCTW& create) {
     ScreenDpi(dpiX, dpiY);
     g_font = MakeFont(dpiY, false, DEFAULT_CHARSET);
     g_linkFont = MakeFont(dpiY, true, ANSI_CHARSET);
-    for (const ControlLayout& control : kControls) {
+    for (std::size_t i = 0; i < std::size(kForm1Controls); ++i) {
+        const Form1ControlPlace& control = kForm1Controls[i];
+        const ControlClass& kind = kControlClasses[i];
         HWND child = CreateWindowExW(
-            control.exStyle, control.className, control.text, WS_CHILD | WS_VISIBLE | control.style,
+            kind.exStyle, kind.className, control.caption, WS_CHILD | WS_VISIBLE | kind.style,
             Pixels(control.left, dpiX), Pixels(control.top, dpiY), Pixels(control.width, dpiX),
             Pixels(control.height, dpiY), form, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
             create.hInstance, nullptr);
@@ -282,9 +278,9 @@ HWND CreateForm1(HINSTANCE instance) {
     int dpiX = 0;
     int dpiY = 0;
     ScreenDpi(dpiX, dpiY);
-    RECT frame = {0, 0, Pixels(kClientWidth, dpiX), Pixels(kClientHeight, dpiY)};
+    RECT frame = {0, 0, Pixels(kForm1ClientWidth, dpiX), Pixels(kForm1ClientHeight, dpiY)};
     AdjustWindowRectEx(&frame, kFormStyle, FALSE, kFormExStyle);
-    return CreateWindowExW(kFormExStyle, kForm1ClassName, kInitialTitle, kFormStyle, CW_USEDEFAULT,
+    return CreateWindowExW(kFormExStyle, kForm1ClassName, kForm1InitialTitle, kFormStyle, CW_USEDEFAULT,
                            CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                            nullptr, instance, nullptr);
 }
@@ -358,7 +354,7 @@ int RunForm1(HINSTANCE instance, int showCommand) {
     if (!RegisterForm1Class(instance)) return 1;
     HWND form = CreateForm1(instance);
     if (form == nullptr) {
-        MessageBoxW(nullptr, L"The window could not be created.", kInitialTitle, MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, L"The window could not be created.", kForm1InitialTitle, MB_OK | MB_ICONERROR);
         return 1;
     }
     Form1_Load(form);

@@ -7,21 +7,12 @@
 #include <cstddef>
 #include <string>
 
+#include "form1_layout.h"
+
 namespace pelvaro {
 
 // The window's class name.
 inline constexpr wchar_t kForm1ClassName[] = L"Form1";
-
-// The control identifiers. None is IDOK (1) or IDCANCEL (2), so that Enter and
-// Esc, which the dialog manager turns into those two, press no button.
-enum Form1ControlId : int {
-    kLabel1Id = 101,
-    kText1Id = 102,
-    kCommand1Id = 103,
-    kLabel2Id = 104,
-    kText2Id = 105,
-    kLabel3Id = 106,
-};
 
 // Runs the program's one window from creation to close: Initialize, the window
 // and its controls, Load, shown centred, then the message loop. Returns the

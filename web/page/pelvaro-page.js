@@ -206,6 +206,7 @@
     layOut(form1);
     byId("Command1").addEventListener("click", Command1_Click);
     byId("Label3").addEventListener("click", Label3_Click);
+    byId("About-OK").addEventListener("click", () => byId("About").close());
     byId("Form1").hidden = false;
     fitCaptions(form1);
     fitToScreen();

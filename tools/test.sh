@@ -56,6 +56,15 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 run_suite fuzz --preset fuzz
 
+step "Web page: the engine in WebAssembly, tested in headless Chromium"
+cmake --preset web >/dev/null
+cmake --build --preset web
+cmake --build --preset linux --target pelvaro-id   # the numbers to compare with
+(cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
+node --test --test-concurrency=1 --test-reporter=spec --test-reporter-destination=stdout \
+  --test-reporter=junit --test-reporter-destination="$results/web.xml" web/tests/*.test.mjs || failed=1
+suites+=("web=$results/web.xml")
+
 # The Windows tests compare Windows' own lower case and code tables with the
 # Linux stand-in's, which the Linux build writes to this file.
 stand_in_tables=$PWD/build/linux/engine/tests/stand-in-tables.bin

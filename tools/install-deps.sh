@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64                     # Windows cross compilers and windres
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick      # running both Windows builds here
   x11-utils
-  emscripten nodejs chromium fonts-liberation                # the web page, its tests in headless Chromium
+  emscripten nodejs chromium fonts-liberation                 # the web page, its tests in headless Chromium
   git zip unzip dpkg-dev python3 man-db                       # release archive, Debian package, test scripts
 )
 # npm: Debian's own package, unless the Node.js installed brings its own.

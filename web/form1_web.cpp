@@ -156,12 +156,7 @@ EMSCRIPTEN_KEEPALIVE unsigned char* pelvaro_data_buffer(std::size_t bytes) {
 EMSCRIPTEN_KEEPALIVE int pelvaro_add_code_page(unsigned codePage, std::size_t bytes) {
     using namespace pelvaro;
     if (bytes > g_data.size()) return 0;
-#ifdef PELVARO_CODE_PAGE_DATA
     const bool added = TextServices::AddCodePageData(codePage, g_data.data(), bytes);
-#else
-    static_cast<void>(codePage);
-    const bool added = false;
-#endif
     g_data.clear();
     g_data.shrink_to_fit();
     return added ? 1 : 0;

@@ -15,13 +15,13 @@
     [936, "Chinese (Simplified)", ["zh", "zh-cn", "zh-sg", "zh-hans"]],
     [949, "Korean", ["ko"]],
     [950, "Chinese (Traditional)", ["zh-tw", "zh-hk", "zh-mo", "zh-hant"]],
-    [1250, "Central European", ["cs", "pl", "sk", "hu", "sl", "hr", "ro", "sq", "bs", "sr-latn", "hsb", "dsb"]],
+    [1250, "Central European", ["cs", "pl", "sk", "hu", "sl", "hr", "ro", "sq", "bs", "sr-latn"]],
     [1251, "Cyrillic", ["ru", "uk", "be", "bg", "sr", "mk", "kk", "ky", "mn", "tt", "ba", "sah", "tg", "az-cyrl", "uz-cyrl"]],
     [1252, "Western European", []],
     [1253, "Greek", ["el"]],
     [1254, "Turkish", ["tr", "az", "uz"]],
     [1255, "Hebrew", ["he", "iw", "yi"]],
-    [1256, "Arabic", ["ar", "fa", "ur", "ug", "ps", "ckb"]],
+    [1256, "Arabic", ["ar", "fa", "ur", "ug"]],
     [1257, "Baltic", ["et", "lv", "lt"]],
     [1258, "Vietnamese", ["vi"]],
   ];
@@ -168,15 +168,22 @@
     });
   }
 
+  // The latest choice wins: a table that arrives after another choice was
+  // made is kept by the engine but not put in use.
+  let choices = 0;
+
   async function useCodePage(codePage) {
     const select = byId("code-page");
     const status = byId("code-page-status");
+    const choice = ++choices;
     status.textContent = `Loading code page ${codePageName(codePage)}…`;
     try {
       await loadTable(codePage);
+      if (choice !== choices) return;
       codePageInUse = codePage;
       status.textContent = `In use: code page ${codePageName(codePage)}.`;
     } catch (error) {
+      if (choice !== choices) return;
       status.textContent = `Code page ${codePage} could not be loaded (${error.message}); ` +
         `still in use: ${codePageName(codePageInUse)}.`;
     }

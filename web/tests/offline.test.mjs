@@ -41,6 +41,23 @@ describe("offline and private", () => {
     await page.context().close();
   });
 
+  it("keeps the code page in use when a chosen table is missing or damaged, and says so", async () => {
+    const page = await openPage(browser, { url: site.url });
+    await page.route("**/pelvaro-cp1253.js", (route) => route.fulfill({
+      contentType: "text/javascript", body: 'pelvaroCodePageData(1253,"/////w==");',
+    }));
+    await page.route("**/pelvaro-cp874.js", (route) => route.fulfill({ status: 404 }));
+    for (const [codePage, why] of [[1253, "is damaged"], [874, "did not load"]]) {
+      await page.selectOption("#code-page", String(codePage));
+      await page.waitForFunction(() => /could not/.test(document.getElementById("code-page-status").textContent));
+      assert.match(await page.textContent("#code-page-status"),
+        new RegExp(`^Code page ${codePage} could not be loaded \\(.*${why}\\); still in use: 1252 `));
+      assert.equal(await page.inputValue("#code-page"), "1252");
+      assert.deepEqual(await pageNumbers(page, ["Ελληνικά"]), ["41509384"]);
+    }
+    await page.context().close();
+  });
+
   it("keeps its text to itself: its policy refuses any connection, and it stores nothing", async () => {
     const page = await openPage(browser, { url: site.url });
     const policy = await page.getAttribute('meta[http-equiv="Content-Security-Policy"]', "content");

@@ -82,8 +82,6 @@ export function windowTable() {
   return { controls, clientWidth: client("kForm1ClientWidth"), clientHeight: client("kForm1ClientHeight") };
 }
 
-export const twipsToPixels = (twips) => twips / 15;  // at 96 dots per inch
-
 // The version as the programs show it, from CMakeLists.txt's project VERSION.
 export function shownVersion() {
   const [major, minor, , tweak] = readFileSync(join(root, "CMakeLists.txt"), "utf8")
@@ -97,13 +95,10 @@ export async function serve() {
   const server = createServer((request, response) => {
     const path = normalize(join(pageDir, decodeURIComponent(new URL(request.url, "http://x").pathname)));
     const file = path.endsWith("/") ? join(path, "index.html") : path;
-    try {
-      if (!file.startsWith(pageDir) || !statSync(file).isFile()) throw new Error("no such file");
-      response.writeHead(200, { "Content-Type": types[extname(file)] || "application/octet-stream" });
-      response.end(readFileSync(file));
-    } catch {
-      response.writeHead(404).end();
-    }
+    const found = file.startsWith(pageDir) && statSync(file, { throwIfNoEntry: false })?.isFile();
+    if (!found) return response.writeHead(404).end();
+    response.writeHead(200, { "Content-Type": types[extname(file)] || "application/octet-stream" });
+    response.end(readFileSync(file));
   });
   await new Promise((done) => server.listen(0, "127.0.0.1", done));
   return { server, url: `http://127.0.0.1:${server.address().port}/` };

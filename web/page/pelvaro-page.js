@@ -117,17 +117,21 @@
   }
 
   // About: the credits in a modal box titled with the window's title; OK or
-  // Esc closes it and the focus goes back where it was.
+  // Esc closes it and the focus goes back where it was, at once.
+  let aboutReturnTo = null;
+
   function Label3_Click(event) {
     event.preventDefault();
-    const about = byId("About");
-    const returnTo = document.activeElement;
-    about.addEventListener("close", () => {
-      if (returnTo && returnTo.isConnected) returnTo.focus();
-    }, { once: true });
+    aboutReturnTo = document.activeElement;
     byId("About-title").textContent = document.title;
-    about.showModal();
+    byId("About").showModal();
     byId("About-OK").focus();
+  }
+
+  function closeAbout() {
+    byId("About").close();
+    if (aboutReturnTo && aboutReturnTo.isConnected) aboutReturnTo.focus();
+    aboutReturnTo = null;
   }
 
   // ---- Code pages ------------------------------------------------------------
@@ -213,7 +217,11 @@
     layOut(form1);
     byId("Command1").addEventListener("click", Command1_Click);
     byId("Label3").addEventListener("click", Label3_Click);
-    byId("About-OK").addEventListener("click", () => byId("About").close());
+    byId("About-OK").addEventListener("click", closeAbout);
+    byId("About").addEventListener("cancel", (event) => {
+      event.preventDefault();
+      closeAbout();
+    });
     byId("Form1").hidden = false;
     fitCaptions(form1);
     fitToScreen();

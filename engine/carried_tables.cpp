@@ -4,7 +4,9 @@
 // value's zigzagged difference from its guess, and `more` units after it
 // whose values count up by one. The guess is the last value moved on as far
 // as the unit has, so a run of units with one offset (A-Z to a-z) or with
-// consecutive codes costs one record. Values wrap modulo 2^16.
+// consecutive codes costs one record. Values wrap modulo 2^16. The last four
+// bytes are the FNV-1a hash of all the values the table gives, so that
+// damaged data is refused rather than read as other codes.
 #include "carried_tables.h"
 
 #include <cstddef>
@@ -14,6 +16,7 @@ namespace pelvaro {
 namespace {
 
 constexpr std::uint32_t kUnits = 0x10000;
+constexpr std::size_t kHashBytes = 4;
 
 // Reads LEB128 numbers from a table's data, none past 2^28 - 1: no gap, run
 // or difference in a table of 2^16 units is larger, so four bytes suffice.
@@ -41,6 +44,16 @@ private:
 
 }  // namespace
 
+std::uint32_t CarriedTableHash(const std::uint16_t* values) {
+    std::uint32_t hash = 0x811C9DC5;
+    for (std::uint32_t unit = 0; unit < kUnits; ++unit) {
+        const std::uint32_t value = values[unit];
+        hash = (hash ^ (value & 0xFF)) * 0x01000193;
+        hash = (hash ^ (value >> 8)) * 0x01000193;
+    }
+    return hash;
+}
+
 const CarriedTable* FindCarriedTable(unsigned tag) {
     for (std::size_t i = 0; i < kCarriedTableCount; ++i)
         if (kCarriedTables[i].tag == tag) return &kCarriedTables[i];
@@ -48,6 +61,10 @@ const CarriedTable* FindCarriedTable(unsigned tag) {
 }
 
 bool DecodeCarriedTable(const unsigned char* data, std::size_t size, std::uint16_t* values) {
+    if (size < kHashBytes) return false;
+    size -= kHashBytes;
+    std::uint32_t hash = 0;
+    for (std::size_t i = kHashBytes; i-- > 0;) hash = hash << 8 | data[size + i];
     NumberReader reader(data, size);
     // The unit and value before the first: -1 and 0xFFFF, kept as next ones.
     std::uint32_t nextUnit = 0;
@@ -68,7 +85,7 @@ bool DecodeCarriedTable(const unsigned char* data, std::size_t size, std::uint16
         nextUnit += gap + more + 1;
         nextValue = value;
     }
-    return true;
+    return CarriedTableHash(values) == hash;
 }
 
 }  // namespace pelvaro

@@ -27,8 +27,13 @@ const CarriedTable* FindCarriedTable(unsigned tag);
 
 // Decodes a table's compact form into values, which hold each unit's default
 // already (the unit itself for the lower case, "?" for a code page) and get
-// every value the data gives otherwise. False when the data is malformed:
-// cut short, a number too long, or a unit beyond 0xFFFF.
+// every value the data gives otherwise. False when the data is malformed (cut
+// short, a number too long, a unit beyond 0xFFFF) or damaged: the values
+// then do not have the hash the data ends with.
 bool DecodeCarriedTable(const unsigned char* data, std::size_t size, std::uint16_t* values);
+
+// The hash a table's data ends with: FNV-1a over its 65,536 values, each as
+// two bytes, low byte first.
+std::uint32_t CarriedTableHash(const std::uint16_t* values);
 
 }  // namespace pelvaro

@@ -27,6 +27,9 @@ code), in rising order, as records of LEB128 numbers:
                       as the unit has (so a run of equal offsets guesses right)
 and then `more` units that follow it, their values counting up by one.
 Arithmetic on values is modulo 2^16; the first guess is from unit -1, value -1.
+Four bytes end the table: the FNV-1a hash (32 bits, little-endian) of all
+65,536 values, each as two bytes, low byte first, so that damaged data is
+refused rather than read as other codes.
 """
 import argparse
 import os
@@ -96,6 +99,14 @@ def zigzag(delta):
     return delta << 1 if delta >= 0 else ((-delta) << 1) - 1
 
 
+def fnv1a(values):
+    hash_ = 0x811C9DC5
+    for value in values:
+        for byte in (value & 0xFF, value >> 8):
+            hash_ = ((hash_ ^ byte) * 0x01000193) & 0xFFFFFFFF
+    return hash_
+
+
 def encode(tag, values):
     """The compact form of one table."""
     default = (lambda unit: unit) if tag == 0 else (lambda unit: QUESTION_MARK)
@@ -116,7 +127,7 @@ def encode(tag, values):
         out += leb128(zigzag(value - (last_value + unit - last_unit)))
         last_unit, last_value = pairs[end - 1]
         at = end
-    return bytes(out)
+    return bytes(out) + struct.pack("<I", fnv1a(values))
 
 
 def readme(version, sizes):

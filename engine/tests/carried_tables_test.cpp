@@ -29,6 +29,13 @@ bool Decode(const Bytes& data, Values& values) {
     return DecodeCarriedTable(data.data(), data.size(), values.data());
 }
 
+// Records followed by the hash of the values they are meant to give.
+Bytes Sealed(Bytes records, const Values& meant) {
+    const std::uint32_t hash = CarriedTableHash(meant.data());
+    for (int i = 0; i < 4; ++i) records.push_back(static_cast<unsigned char>(hash >> (8 * i)));
+    return records;
+}
+
 TEST(CarriedTables, RecordsGiveTheirUnitsAndNothingElse) {
     // A-Z to a-z: head 25 more, gapped; gap 0x41; the guess is 0x41, the value
     // 0x61, so the difference is 0x20, zigzagged 0x40.
@@ -36,22 +43,31 @@ TEST(CarriedTables, RecordsGiveTheirUnitsAndNothingElse) {
     // 0x7B + 0xA5 = 0x120, the value 0x101, a difference of -0x1F, zigzagged
     // 0x3D. Then U+0102 to U+0103 with no gap but a unit skipped: head 1, gap 1
     // gives the right guess, a difference of 0.
-    const Bytes data = {0x33, 0x41, 0x40, 0x01, 0xA5, 0x01, 0x3D, 0x01, 0x01, 0x00};
-    Values values = Identity();
-    ASSERT_TRUE(Decode(data, values));
+    const Bytes records = {0x33, 0x41, 0x40, 0x01, 0xA5, 0x01, 0x3D, 0x01, 0x01, 0x00};
     Values expected = Identity();
     for (unsigned unit = 'A'; unit <= 'Z'; ++unit) expected[unit] = static_cast<std::uint16_t>(unit + 0x20);
     expected[0x100] = 0x101;
     expected[0x102] = 0x103;
+    Values values = Identity();
+    ASSERT_TRUE(Decode(Sealed(records, expected), values));
     EXPECT_EQ(values, expected);
+
+    // The same records sealed for other values are refused: a unit read
+    // wrongly would leave the hash unmatched.
+    Values other = expected;
+    other[0x102] = 0x102;
+    values = Identity();
+    EXPECT_FALSE(Decode(Sealed(records, other), values));
 }
 
 TEST(CarriedTables, ValuesWrapAroundSixteenBits) {
     // Unit 0 gets 0xFFFF (a difference of -1 from the guess 0), and the two
     // units after it count on through 0: 0x0000, 0x0001.
-    const Bytes data = {0x04, 0x01};
+    Values expected{};
+    expected[0] = 0xFFFF;
+    expected[2] = 0x0001;
     Values values{};
-    ASSERT_TRUE(Decode(data, values));
+    ASSERT_TRUE(Decode(Sealed({0x04, 0x01}, expected), values));
     EXPECT_EQ(values[0], 0xFFFF);
     EXPECT_EQ(values[1], 0x0000);
     EXPECT_EQ(values[2], 0x0001);
@@ -67,17 +83,23 @@ TEST(CarriedTables, MalformedDataIsRefused) {
         {0x80, 0x80, 0x08, 0x00},                    // a run of 0x10001 units
         {0x00, 0x00, 0x01, 0xFF, 0xFF, 0x03, 0x00},  // unit 0, then one 0x10000 units on
     };
-    for (const Bytes& data : malformed) {
+    for (const Bytes& records : malformed) {
         Values values = Identity();
-        EXPECT_FALSE(Decode(data, values)) << "data of " << data.size() << " bytes";
+        EXPECT_FALSE(Decode(Sealed(records, Identity()), values))
+            << "records of " << records.size() << " bytes";
     }
+    Values values = Identity();
+    EXPECT_FALSE(Decode({0x00, 0x00, 0x00}, values)) << "shorter than a hash";
+    EXPECT_TRUE(Decode(Sealed({}, Identity()), values)) << "no records, the hash of the defaults";
 }
 
 TEST(CarriedTables, TheLastUnitIsInReach) {
+    Values lastOnly{};
+    lastOnly[0xFFFF] = 0xFFFF;
     Values values{};
-    ASSERT_TRUE(Decode({0x01, 0xFF, 0xFF, 0x03, 0x00}, values));  // a gap of 0xFFFF: unit 0xFFFF
-    EXPECT_EQ(values[0xFFFF], 0xFFFF);
-    ASSERT_TRUE(Decode({0xFE, 0xFF, 0x07, 0x00}, values));  // a run over all 0x10000 units
+    ASSERT_TRUE(Decode(Sealed({0x01, 0xFF, 0xFF, 0x03, 0x00}, lastOnly), values));  // a gap of 0xFFFF
+    EXPECT_EQ(values, lastOnly);
+    ASSERT_TRUE(Decode(Sealed({0xFE, 0xFF, 0x07, 0x00}, Identity()), values));  // a run over all units
     EXPECT_EQ(values, Identity());
 }
 
@@ -86,7 +108,8 @@ TEST(CarriedTables, TheBuildCarriesTheLowerCaseAnd1252) {
     ASSERT_NE(FindCarriedTable(1252), nullptr);
     for (std::size_t i = 0; i < kCarriedTableCount; ++i) {
         const CarriedTable& table = kCarriedTables[i];
-        Values values = Identity();
+        Values values = Identity();           // the lower case's defaults
+        if (table.tag != 0) values.fill(63);  // a code page's: "?"
         EXPECT_TRUE(DecodeCarriedTable(table.data, table.size, values.data())) << "table " << table.tag;
     }
 }
@@ -98,8 +121,9 @@ TEST(CarriedTables, CodePageDataGivenAtRunTime) {
     ASSERT_NE(carried, nullptr);
     EXPECT_FALSE(TextServices::AddCodePageData(437, carried->data, carried->size));
     EXPECT_FALSE(TextServices::ForCodePage(437).has_value());
-    const unsigned char cutShort[] = {0x33, 0x41};
-    EXPECT_FALSE(TextServices::AddCodePageData(1253, cutShort, sizeof cutShort));
+    Bytes damaged(carried->data, carried->data + carried->size);
+    damaged[damaged.size() / 2] ^= 0x01;
+    EXPECT_FALSE(TextServices::AddCodePageData(1253, damaged.data(), damaged.size()));
     EXPECT_EQ(TextServices::ForCodePage(1253)->AnsiCode(u'\u03B1'), 0xE1);  // alpha, as carried
 
     // Code page 874 given 1252's codes: the euro sign is 0x80 in both, the

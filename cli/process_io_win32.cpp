@@ -92,7 +92,7 @@ std::vector<Argument> Arguments(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         std::u16string argument;
         for (const wchar_t* unit = argv[i]; *unit != L'\0'; ++unit) argument += static_cast<char16_t>(*unit);
-        arguments.emplace_back(std::move(argument));
+        arguments.push_back({std::move(argument), {}});
     }
     return arguments;
 }

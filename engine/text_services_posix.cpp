@@ -18,6 +18,7 @@
 
 #include "code_table.h"
 #include "pelvaro/text_services.h"
+#include "utf8_code_page.h"
 #include "windows_differences.h"
 
 namespace pelvaro {
@@ -111,6 +112,7 @@ bool FillDoubleByte(const CodePageName& page, TextServices::Table& table) {
 }  // namespace
 
 std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned number) {
+    if (number == kUtf8CodePage) return MakeUtf8CodeTable();
     const CodePageName* page = FindCodePage(number);
     if (page == nullptr) return nullptr;
     auto table = std::make_shared<TextServices::Table>();

@@ -72,16 +72,7 @@ private:
 
 namespace {
 
-struct Mark {
-    std::string_view bytes;
-    bool utf16;
-    bool little;
-};
-
-// The byte-order marks, each the same bytes in every encoding.
-constexpr Mark kMarks[] = {
-    {"\xEF\xBB\xBF", false, false}, {"\xFF\xFE", true, true}, {"\xFE\xFF", true, false}};
-constexpr std::size_t kLongestMark = 3;
+constexpr std::size_t kLongestMark = 3;  // the bytes of a byte-order mark, at most
 
 // Whether a byte may start a byte-order mark.
 bool MayStartAMark(char byte) { return byte == '\xEF' || byte == '\xFF' || byte == '\xFE'; }
@@ -134,9 +125,17 @@ bool LineReader::TakeMark(std::string_view& bytes, Units& units) {
     const std::size_t added = std::min(bytes.size(), kLongestMark - headSize_);
     std::memcpy(seen + headSize_, bytes.data(), added);
     const std::string_view start(seen, headSize_ + added);
+    // Each mark is the same bytes in every encoding.
+    struct Mark {
+        std::string_view bytes;
+        Encoding encoding;
+    };
+    static constexpr Mark kMarks[] = {{"\xEF\xBB\xBF", Encoding::kUtf8},
+                                      {"\xFF\xFE", Encoding::kUtf16Le},
+                                      {"\xFE\xFF", Encoding::kUtf16Be}};
     for (const Mark& mark : kMarks) {
         if (start.substr(0, mark.bytes.size()) == mark.bytes) {
-            encoding_ = !mark.utf16 ? Encoding::kUtf8 : mark.little ? Encoding::kUtf16Le : Encoding::kUtf16Be;
+            encoding_ = mark.encoding;
             bytes.remove_prefix(mark.bytes.size() - headSize_);
             headSize_ = 0;
             afterCr_ = false;  // an LF after the mark is a line of the new file

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace pelvaro::cli {
 
@@ -69,41 +70,62 @@ private:
     char16_t buffer_[kCapacity];
 };
 
+namespace {
+
+constexpr std::size_t kLongestMark = 3;  // the bytes of a byte-order mark, at most
+
+// Whether a byte may start a byte-order mark.
+bool MayStartAMark(char byte) { return byte == '\xEF' || byte == '\xFF' || byte == '\xFE'; }
+
+// The first CR or LF from at on, or end.
+const char* FindLineEnd(const char* at, const char* end) {
+    const void* const lf = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
+    const char* const stop = lf != nullptr ? static_cast<const char*>(lf) : end;
+    const void* const cr = std::memchr(at, '\r', static_cast<std::size_t>(stop - at));
+    return cr != nullptr ? static_cast<const char*>(cr) : stop;
+}
+
+}  // namespace
+
 LineReader::LineReader(InputEncoding encoding)
-    : encoding_(encoding == InputEncoding::kUtf16Le ? Encoding::kUtf16Le : Encoding::kUndecided) {}
+    : encoding_(encoding == InputEncoding::kUtf16Le ? Encoding::kUtf16Le : Encoding::kUtf8),
+      marksStartFiles_(encoding == InputEncoding::kDetect) {}
 
 void LineReader::Push(std::string_view bytes, LineSink& sink) {
     Units units(sink);
-    bytes = DetectEncoding(bytes, units);
-    if (encoding_ == Encoding::kUtf8)
-        ReadUtf8(bytes, units);
-    else if (encoding_ != Encoding::kUndecided)
-        ReadUtf16(bytes, units);
+    while (!bytes.empty()) {
+        if (!lineBegun_ && marksStartFiles_ && !TakeMark(bytes, units)) continue;
+        bytes = ReadLine(bytes, units);
+    }
     units.Flush();
 }
 
 void LineReader::Finish(LineSink& sink) {
     Units units(sink);
-    if (encoding_ == Encoding::kUndecided) {
-        // Input too short to be a byte-order mark: it is UTF-8.
-        encoding_ = Encoding::kUtf8;
-        ReadUtf8(std::string_view(head_, headSize_), units);
-        headSize_ = 0;
+    if (headSize_ != 0) {
+        // The input ended inside what might have been a mark: it was text.
+        const std::string_view head(head_, std::exchange(headSize_, 0));
+        ReadLine(head, units);
     }
     if (fault_ == LineFault::kNone) {
         if (utf8_.InSequence())
             fault_ = LineFault::kNotUtf8;
         else if (hasOddByte_)
             fault_ = LineFault::kOddByte;
-        else
-            PassHeldCr(units);  // no LF can follow it now
     }
     hasOddByte_ = false;
-    if (lineBegun_) EndLine(units);
+    if (lineBegun_) EndLine(false, units);
     units.Flush();
 }
 
-std::string_view LineReader::DetectEncoding(std::string_view bytes, Units& units) {
+bool LineReader::TakeMark(std::string_view& bytes, Units& units) {
+    if (headSize_ == 0 && !MayStartAMark(bytes.front())) return true;
+    char seen[kLongestMark];
+    std::memcpy(seen, head_, headSize_);
+    const std::size_t added = std::min(bytes.size(), kLongestMark - headSize_);
+    std::memcpy(seen + headSize_, bytes.data(), added);
+    const std::string_view start(seen, headSize_ + added);
+    // Each mark is the same bytes in every encoding.
     struct Mark {
         std::string_view bytes;
         Encoding encoding;
@@ -111,59 +133,59 @@ std::string_view LineReader::DetectEncoding(std::string_view bytes, Units& units
     static constexpr Mark kMarks[] = {{"\xEF\xBB\xBF", Encoding::kUtf8},
                                       {"\xFF\xFE", Encoding::kUtf16Le},
                                       {"\xFE\xFF", Encoding::kUtf16Be}};
-    while (encoding_ == Encoding::kUndecided && !bytes.empty()) {
-        head_[headSize_++] = bytes.front();
-        bytes.remove_prefix(1);
-        const std::string_view head(head_, headSize_);
-        bool mayBeAMark = false;
-        for (const Mark& mark : kMarks) {
-            if (head == mark.bytes) {
-                encoding_ = mark.encoding;
-                headSize_ = 0;
-                return bytes;
-            }
-            mayBeAMark = mayBeAMark || mark.bytes.substr(0, head.size()) == head;
-        }
-        if (!mayBeAMark) {
-            // No mark: the bytes held back are the first of the UTF-8 text.
-            encoding_ = Encoding::kUtf8;
+    for (const Mark& mark : kMarks) {
+        if (start.substr(0, mark.bytes.size()) == mark.bytes) {
+            encoding_ = mark.encoding;
+            bytes.remove_prefix(mark.bytes.size() - headSize_);
             headSize_ = 0;
-            ReadUtf8(head, units);
+            afterCr_ = false;  // an LF after the mark is a line of the new file
+            return false;
+        }
+        if (mark.bytes.substr(0, start.size()) == start) {
+            // Every byte there is may be the start of this mark: wait for more.
+            std::memcpy(head_, seen, start.size());
+            headSize_ = start.size();
+            bytes = {};
+            return false;
         }
     }
-    return bytes;
+    // No mark. The bytes held back, which start some mark, begin the line;
+    // in no encoding do they end it.
+    if (headSize_ != 0) ReadLine(std::string_view(head_, std::exchange(headSize_, 0)), units);
+    return true;
 }
 
-void LineReader::ReadUtf8(std::string_view bytes, Units& units) {
+std::string_view LineReader::ReadLine(std::string_view bytes, Units& units) {
+    return encoding_ == Encoding::kUtf8 ? ReadUtf8(bytes, units) : ReadUtf16(bytes, units);
+}
+
+std::string_view LineReader::ReadUtf8(std::string_view bytes, Units& units) {
     const char* at = bytes.data();
     const char* const end = at + bytes.size();
+    const auto rest = [&at, end] { return std::string_view(at, static_cast<std::size_t>(end - at)); };
+    if (std::exchange(afterCr_, false) && *at == '\n') {
+        ++at;  // the LF of CRLF
+        return rest();
+    }
     while (at != end) {
         if (fault_ != LineFault::kNone) {
-            const void* const lf = std::memchr(at, '\n', static_cast<std::size_t>(end - at));
-            if (lf == nullptr) return;
-            at = static_cast<const char*>(lf) + 1;
-            EndLine(units);
-            continue;
+            at = FindLineEnd(at, end);
+            if (at == end) return {};
+            EndLine(*at++ == '\r', units);
+            return rest();
         }
         lineBegun_ = true;
-        if (!utf8_.InSequence() && !heldCr_) {
+        if (!utf8_.InSequence()) {
             // Printable ASCII, the bulk of any address, is taken a run at a time.
             while ((at = units.PutPlain(at, end)) != end && units.Full()) units.Flush();
-            if (at == end) return;
+            if (at == end) return {};
         }
         const auto byte = static_cast<unsigned char>(*at);
         if (!utf8_.InSequence()) {
-            if (byte == '\n') {
-                heldCr_ = false;  // CRLF: the CR is part of the ending
+            if (byte == '\n' || byte == '\r') {
                 ++at;
-                EndLine(units);
-                continue;
-            }
-            PassHeldCr(units);
-            if (byte == '\r') {
-                heldCr_ = true;
-                ++at;
-                continue;
+                EndLine(byte == '\r', units);
+                return rest();
             }
             if (byte == 0) {
                 fault_ = LineFault::kNul;
@@ -174,7 +196,7 @@ void LineReader::ReadUtf8(std::string_view bytes, Units& units) {
         char16_t decoded[2];
         const int got = utf8_.Take(byte, decoded);
         if (got == Utf8Decoder::kInvalid) {
-            // The byte is searched again: it may be the LF that ends the line.
+            // The byte is searched again: it may be the CR or LF that ends the line.
             fault_ = LineFault::kNotUtf8;
             units.Discard();
             continue;
@@ -182,28 +204,29 @@ void LineReader::ReadUtf8(std::string_view bytes, Units& units) {
         for (int i = 0; i < got; ++i) units.Put(decoded[i]);
         ++at;
     }
+    return {};
 }
 
-void LineReader::ReadUtf16(std::string_view bytes, Units& units) {
+std::string_view LineReader::ReadUtf16(std::string_view bytes, Units& units) {
     const auto byteAt = [&bytes](std::size_t at) { return static_cast<unsigned char>(bytes[at]); };
     const bool little = encoding_ == Encoding::kUtf16Le;
     const auto unit = [little](unsigned first, unsigned second) {
         return static_cast<char16_t>(little ? first | second << 8 : first << 8 | second);
     };
     std::size_t at = 0;
-    if (hasOddByte_ && !bytes.empty()) {
+    if (hasOddByte_) {
         hasOddByte_ = false;
-        TakeUnit(unit(oddByte_, byteAt(0)), units);
         at = 1;
+        if (TakeUnit(unit(oddByte_, byteAt(0)), units)) return bytes.substr(at);
     }
     for (; bytes.size() - at >= 2; at += 2) {
         const char16_t next = unit(byteAt(at), byteAt(at + 1));
-        if (next > u'\r' && fault_ == LineFault::kNone && !heldCr_) {
-            // The common case: a unit of the line, with nothing held back.
+        if (next > u'\r' && fault_ == LineFault::kNone && !afterCr_) {
+            // The common case: a unit of the line, with nothing to look back at.
             lineBegun_ = true;
             units.Put(next);
-        } else {
-            TakeUnit(next, units);
+        } else if (TakeUnit(next, units)) {
+            return bytes.substr(at + 2);
         }
     }
     if (at < bytes.size()) {
@@ -211,38 +234,34 @@ void LineReader::ReadUtf16(std::string_view bytes, Units& units) {
         hasOddByte_ = true;
         lineBegun_ = true;
     }
+    return {};
 }
 
-void LineReader::TakeUnit(char16_t unit, Units& units) {
-    if (unit == u'\n') {
-        heldCr_ = false;
-        EndLine(units);
-        return;
+bool LineReader::TakeUnit(char16_t unit, Units& units) {
+    if (std::exchange(afterCr_, false) && unit == u'\n') {
+        lineBegun_ = false;  // the LF of CRLF, though its first byte came alone
+        return true;
+    }
+    if (unit == u'\n' || unit == u'\r') {
+        EndLine(unit == u'\r', units);
+        return true;
     }
     lineBegun_ = true;
-    if (fault_ != LineFault::kNone) return;
-    PassHeldCr(units);
-    if (unit == u'\r') {
-        heldCr_ = true;
-    } else if (unit == 0) {
+    if (fault_ != LineFault::kNone) return false;
+    if (unit == 0) {
         fault_ = LineFault::kNul;
         units.Discard();
     } else {
         units.Put(unit);
     }
+    return false;
 }
 
-void LineReader::PassHeldCr(Units& units) {
-    if (!heldCr_) return;
-    heldCr_ = false;
-    units.Put(u'\r');
-}
-
-void LineReader::EndLine(Units& units) {
+void LineReader::EndLine(bool byCr, Units& units) {
     units.Flush();
     const LineFault fault = fault_;
     fault_ = LineFault::kNone;
-    heldCr_ = false;
+    afterCr_ = byCr;
     lineBegun_ = false;
     utf8_.Reset();
     units.Sink().LineEnd(++lines_, fault);

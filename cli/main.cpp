@@ -28,7 +28,7 @@ constexpr int kUsageError = 2;  // the command line is wrong, or names an unknow
 
 constexpr std::size_t kChunkSize = 64 * 1024;  // read at a time, and kept before a write
 
-constexpr std::string_view kSupportedCodePages = "874, 932, 936, 949, 950 and 1250 to 1258";
+constexpr std::string_view kSupportedCodePages = "874, 932, 936, 949, 950, 1250 to 1258 and 65001";
 
 // Writes "pelvaro-id: " and the pieces of a message on standard error, a
 // line, without building a string that could fail to be built.
@@ -38,11 +38,56 @@ void Complain(std::initializer_list<std::string_view> pieces) {
     std::fputs("\n", stderr);
 }
 
-// The text with every unit outside printable ASCII shown as '?'.
-std::string Printable(std::u16string_view text) {
-    std::string printable;
-    for (const char16_t unit : text) printable += unit >= 0x20 && unit < 0x7F ? static_cast<char>(unit) : '?';
-    return printable;
+bool IsPrintableAscii(std::uint32_t code) { return code >= 0x20 && code < 0x7F; }
+
+// Appends "\", the kind and the value in so many hexadecimal digits.
+void AppendEscape(std::string& shown, char kind, std::uint32_t value, int digits) {
+    constexpr std::string_view kHexDigits = "0123456789ABCDEF";
+    shown += '\\';
+    shown += kind;
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) shown += kHexDigits[value >> shift & 0xFu];
+}
+
+// A value as a message shows it: printable ASCII as it is, and anything else
+// escaped, so that no value shows as nothing or as a garbled message: \x1B
+// for a control character, \u00E9 for a character beyond ASCII (\U0001F600
+// beyond U+FFFF), \uD800 for a lone half of a surrogate pair; and \\ for
+// the backslash itself.
+std::string Shown(std::u16string_view text) {
+    std::string shown;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char16_t unit = text[at];
+        const bool pair = unit >= 0xD800 && unit < 0xDC00 && at + 1 < text.size() && text[at + 1] >= 0xDC00 &&
+                          text[at + 1] < 0xE000;
+        if (unit == u'\\')
+            shown += "\\\\";
+        else if (IsPrintableAscii(unit))
+            shown += static_cast<char>(unit);
+        else if (unit < 0x80)
+            AppendEscape(shown, 'x', unit, 2);
+        else if (pair)
+            AppendEscape(shown, 'U', 0x10000 + ((unit - 0xD800u) << 10) + (text[++at] - 0xDC00u), 8);
+        else
+            AppendEscape(shown, 'u', unit, 4);
+    }
+    return shown;
+}
+
+// An argument as a message shows it; one that is not UTF-8 shows its bytes,
+// \xFF for each beyond printable ASCII.
+std::string Shown(const Argument& argument) {
+    if (argument.text) return Shown(*argument.text);
+    std::string shown;
+    for (const char byte : argument.bytes) {
+        const auto code = static_cast<unsigned char>(byte);
+        if (byte == '\\')
+            shown += "\\\\";
+        else if (IsPrintableAscii(code))
+            shown += byte;
+        else
+            AppendEscape(shown, 'x', code, 2);
+    }
+    return shown;
 }
 
 // Thrown when the command line is wrong.
@@ -89,7 +134,9 @@ struct CommandLine {
     std::vector<std::size_t> addresses;  // where in the arguments
 };
 
-bool IsOption(const Argument& argument) { return argument && !argument->empty() && (*argument)[0] == u'-'; }
+bool IsOption(const Argument& argument) {
+    return argument.text && !argument.text->empty() && (*argument.text)[0] == u'-';
+}
 
 bool StartsWith(std::u16string_view text, std::u16string_view start) {
     return text.substr(0, start.size()) == start;
@@ -99,7 +146,7 @@ bool StartsWith(std::u16string_view text, std::u16string_view start) {
 // where the next argument is.
 std::size_t TakeOption(const std::vector<Argument>& arguments, std::size_t at, CommandLine& line) {
     constexpr std::u16string_view kCodePage = u"--code-page";
-    const std::u16string& option = *arguments[at];
+    const std::u16string& option = *arguments[at].text;
     if (option == u"--help") {
         line.action = CommandLine::Action::kHelp;
     } else if (option == u"--version") {
@@ -108,9 +155,9 @@ std::size_t TakeOption(const std::vector<Argument>& arguments, std::size_t at, C
         if (at + 1 == arguments.size()) throw UsageError{"option '--code-page' needs a value"};
         line.codePage = arguments[++at];
     } else if (StartsWith(option, std::u16string(kCodePage) + u"=")) {
-        line.codePage = option.substr(kCodePage.size() + 1);
+        line.codePage = Argument{option.substr(kCodePage.size() + 1), {}};
     } else {
-        throw UsageError{"unknown option '" + Printable(option) + "'"};
+        throw UsageError{"unknown option '" + Shown(option) + "'"};
     }
     return at + 1;
 }
@@ -119,7 +166,7 @@ CommandLine ParseCommandLine(const std::vector<Argument>& arguments) {
     CommandLine line;
     std::size_t at = 0;
     while (at < arguments.size() && line.action == CommandLine::Action::kWorkOut) {
-        if (arguments[at] == u"--") {
+        if (arguments[at].text == u"--") {
             for (++at; at < arguments.size(); ++at) line.addresses.push_back(at);
         } else if (IsOption(arguments[at])) {
             at = TakeOption(arguments, at, line);
@@ -145,7 +192,7 @@ std::optional<unsigned> ParseNumber(std::u16string_view digits) {
 // page when none is chosen; empty when the chosen one is unknown.
 std::optional<TextServices> ChooseServices(const std::optional<Argument>& codePage) {
     if (!codePage) return TextServices::SystemAnsi();
-    const std::optional<unsigned> number = *codePage ? ParseNumber(**codePage) : std::nullopt;
+    const std::optional<unsigned> number = codePage->text ? ParseNumber(*codePage->text) : std::nullopt;
     return number ? TextServices::ForCodePage(*number) : std::nullopt;
 }
 
@@ -163,7 +210,11 @@ std::string_view Describe(LineFault fault) {
     return "fit to work out";
 }
 
-void ReportFault(std::string_view where, std::size_t number, LineFault fault) {
+// Names a faulty line or argument, after writing the numbers worked out
+// before it, so that numbers and messages keep the order of the input, also
+// when both streams go to one file. Without faults the output keeps its buffer.
+void ReportFault(Output& out, std::string_view where, std::size_t number, LineFault fault) {
+    out.Flush();
     Complain({where, " ", std::to_string(number), ": ", Describe(fault)});
 }
 
@@ -171,10 +222,10 @@ int WorkOutArguments(const std::vector<Argument>& arguments, const std::vector<s
                      const TextServices& services, Output& out) {
     int status = kSuccess;
     for (const std::size_t at : addresses) {
-        if (arguments[at]) {
-            out.Line(UnsignedText(WorkOutIdNumber(*arguments[at], services)));
+        if (arguments[at].text) {
+            out.Line(UnsignedText(WorkOutIdNumber(*arguments[at].text, services)));
         } else {
-            ReportFault("argument", at + 1, LineFault::kNotUtf8);
+            ReportFault(out, "argument", at + 1, LineFault::kNotUtf8);
             status = kFailure;
         }
     }
@@ -194,7 +245,7 @@ public:
         if (fault == LineFault::kNone) {
             out_.Line(UnsignedText(idNumber));
         } else {
-            ReportFault("line", number, fault);
+            ReportFault(out_, "line", number, fault);
             status_ = kFailure;
         }
     }
@@ -221,8 +272,8 @@ int WorkOutInput(const TextServices& services, Output& out) {
 int WorkOut(const std::vector<Argument>& arguments, const CommandLine& line, Output& out) {
     const std::optional<TextServices> services = ChooseServices(line.codePage);
     if (!services) {
-        Complain({"unknown code page '", Printable(line.codePage->value_or(u"")),
-                  "'; the code pages supported are ", kSupportedCodePages});
+        Complain({"unknown code page '", Shown(*line.codePage), "'; the code pages supported are ",
+                  kSupportedCodePages});
         return kUsageError;
     }
     if (line.addresses.empty()) return WorkOutInput(*services, out);

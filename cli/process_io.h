@@ -12,8 +12,12 @@
 
 namespace pelvaro::cli {
 
-// One argument; empty when it is not valid UTF-8.
-using Argument = std::optional<std::u16string>;
+// One argument: its text, empty when it is not valid UTF-8, and where the
+// system gives bytes (elsewhere than on Windows) the bytes as they came.
+struct Argument {
+    std::optional<std::u16string> text;
+    std::string bytes;
+};
 
 // The arguments after the program's name. Elsewhere they are UTF-8 bytes to
 // decode; on Windows (wmain) they are UTF-16 already.

@@ -11,7 +11,7 @@ namespace pelvaro::cli {
 
 std::vector<Argument> Arguments(int argc, char** argv) {
     std::vector<Argument> arguments;
-    for (int i = 1; i < argc; ++i) arguments.push_back(DecodeUtf8(argv[i]));
+    for (int i = 1; i < argc; ++i) arguments.push_back({DecodeUtf8(argv[i]), argv[i]});
     return arguments;
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "process_io.h"
 
@@ -48,8 +49,39 @@ bool IsClosedPipe(DWORD error) {
 // Whether Ctrl+Z has ended the typed input.
 bool consoleInputEnded = false;
 
+// The console's input read a line at a time, with the console's own line
+// editing: its echo, Backspace, and Ctrl+Z then Enter, whatever mode another
+// program has left the console in. Without line input each key would come
+// as it is pressed: Backspace as a character, Enter as a lone CR, and Ctrl+Z
+// before its Enter, which would be left for the next program to read. The
+// mode found is put back when the program ends.
+class ConsoleLineInput {
+public:
+    ConsoleLineInput() = default;
+    ConsoleLineInput(const ConsoleLineInput&) = delete;
+    ConsoleLineInput& operator=(const ConsoleLineInput&) = delete;
+    ~ConsoleLineInput() {
+        if (console_ != nullptr) SetConsoleMode(console_, found_);
+    }
+
+    void Begin(HANDLE console) {
+        if (std::exchange(begun_, true) || !GetConsoleMode(console, &found_)) return;
+        constexpr DWORD kLineInput = ENABLE_LINE_INPUT | ENABLE_ECHO_INPUT | ENABLE_PROCESSED_INPUT;
+        if ((found_ & kLineInput) != kLineInput && SetConsoleMode(console, found_ | kLineInput))
+            console_ = console;
+    }
+
+private:
+    bool begun_ = false;
+    HANDLE console_ = nullptr;  // set once its mode is changed
+    DWORD found_ = 0;
+};
+
+ConsoleLineInput consoleLineInput;
+
 std::size_t ReadConsoleUnits(HANDLE console, char* buffer, std::size_t size) {
     if (consoleInputEnded) return 0;
+    consoleLineInput.Begin(console);
     wchar_t units[kConsoleUnits];
     DWORD got = 0;
     const auto wanted = static_cast<DWORD>(std::min(size / sizeof(wchar_t), kConsoleUnits));
@@ -92,7 +124,7 @@ std::vector<Argument> Arguments(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         std::u16string argument;
         for (const wchar_t* unit = argv[i]; *unit != L'\0'; ++unit) argument += static_cast<char16_t>(*unit);
-        arguments.emplace_back(std::move(argument));
+        arguments.push_back({std::move(argument), {}});
     }
     return arguments;
 }

@@ -16,8 +16,9 @@ struct TextServices::Table {
     std::array<std::int16_t, 0x10000> code;  // by unit
 };
 
-// Whether a person may choose the code page: the single-byte ANSI pages and
-// the double-byte ones, whose codes fit in 16 bits.
+// Whether a person may choose the code page: the single-byte ANSI pages, the
+// double-byte ones, whose codes fit in 16 bits, and UTF-8 as Windows gives
+// its codes when it is the system's ANSI code page.
 bool IsChoosableCodePage(unsigned codePage);
 
 // Each platform's own: the table of a code page, or null when the system

@@ -12,6 +12,7 @@
 #include "carried_tables.h"
 #include "code_table.h"
 #include "pelvaro/text_services.h"
+#include "utf8_code_page.h"
 
 namespace pelvaro {
 namespace {
@@ -37,6 +38,7 @@ std::shared_ptr<const TextServices::Table> DecodeCodeTable(const unsigned char* 
 }  // namespace
 
 std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned codePage) {
+    if (codePage == kUtf8CodePage) return MakeUtf8CodeTable();
     for (const auto& [number, table] : AddedTables())
         if (number == codePage) return table;
     const CarriedTable* carried = codePage != kLowerCaseTag ? FindCarriedTable(codePage) : nullptr;

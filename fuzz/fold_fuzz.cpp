@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr unsigned kCodePages[] = {1252, 874,  1250, 1251, 1253, 1254, 1255,
-                                   1256, 1257, 1258, 932,  936,  949,  950};
+constexpr unsigned kCodePages[] = {1252, 874,  1250, 1251, 1253, 1254, 1255, 1256,
+                                   1257, 1258, 932,  936,  949,  950,  65001};
 
 const pelvaro::TextServices& ServicesFor(std::uint8_t selector) {
     static std::optional<pelvaro::TextServices> cache[std::size(kCodePages)];

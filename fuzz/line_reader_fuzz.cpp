@@ -1,6 +1,7 @@
 // pelvaro-id's line reading on any bytes, cut into chunks of any sizes, in
-// UTF-8 and in UTF-16 of both byte orders, against the same input split whole
-// and decoded by iconv (UTF-8) or unit by unit (UTF-16).
+// UTF-8 and in UTF-16 of both byte orders, joined files among them, against
+// the same input split whole and decoded by iconv (UTF-8) or unit by unit
+// (UTF-16).
 #include <iconv.h>
 
 #include <cstddef>
@@ -9,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "line_reader.h"
@@ -74,43 +76,81 @@ Line Utf8Line(std::string_view bytes) {
     return {*text, LineFault::kNone};
 }
 
-// The lines of the whole input: split at LF, a CR before the LF dropped, no
-// line after a final LF.
-template <typename Text>
-std::vector<Text> SplitWhole(Text input, typename Text::value_type lf) {
-    std::vector<Text> lines;
+enum class Encoding { kUtf8, kUtf16Le, kUtf16Be };
+
+// The length of the byte-order mark at the front of input, 0 when there is
+// none; sets encoding to the mark's.
+std::size_t MarkAtFront(std::string_view input, Encoding& encoding) {
+    if (input.substr(0, 3) == "\xEF\xBB\xBF") {
+        encoding = Encoding::kUtf8;
+        return 3;
+    }
+    if (input.substr(0, 2) != "\xFF\xFE" && input.substr(0, 2) != "\xFE\xFF") return 0;
+    encoding = input[0] == '\xFF' ? Encoding::kUtf16Le : Encoding::kUtf16Be;
+    return 2;
+}
+
+char16_t UnitAt(std::string_view input, std::size_t at, Encoding encoding) {
+    const auto first = static_cast<unsigned char>(input[at]);
+    const auto second = static_cast<unsigned char>(input[at + 1]);
+    return static_cast<char16_t>(encoding == Encoding::kUtf16Le ? first | second << 8 : first << 8 | second);
+}
+
+// The UTF-16 line at the front of input: its text, or its fault (a NUL, or an
+// odd byte at the end of the input); its length with its ending; and whether
+// a CR ended it.
+Line Utf16Line(std::string_view input, Encoding encoding, std::size_t& length, bool& byCr) {
+    std::u16string text;
+    bool nul = false;
+    std::size_t at = 0;
+    for (; at + 1 < input.size(); at += 2) {
+        const char16_t unit = UnitAt(input, at, encoding);
+        if (unit == u'\n' || unit == u'\r') {
+            length = at + 2;
+            byCr = unit == u'\r';
+            return nul ? Line{u"", LineFault::kNul} : Line{text, LineFault::kNone};
+        }
+        nul = nul || unit == 0;
+        text += unit;
+    }
+    length = input.size();
+    byCr = false;
+    if (nul) return {u"", LineFault::kNul};
+    if (at < input.size()) return {u"", LineFault::kOddByte};
+    return {text, LineFault::kNone};
+}
+
+// The lines of the whole input, taken in one piece: LF, CR or CRLF ends a
+// line, and where marks start files, a mark at the start of a line sets the
+// encoding from there.
+std::vector<Line> ExpectedLines(std::string_view input, Encoding encoding, bool marksStartFiles) {
+    std::vector<Line> lines;
+    bool afterCr = false;
     while (!input.empty()) {
-        const std::size_t end = input.find(lf);
-        Text line = input.substr(0, end);
-        input.remove_prefix(end == Text::npos ? input.size() : end + 1);
-        if (end != Text::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
+        if (const std::size_t mark = marksStartFiles ? MarkAtFront(input, encoding) : 0) {
+            input.remove_prefix(mark);
+            afterCr = false;
+            continue;
+        }
+        const bool utf8 = encoding == Encoding::kUtf8;
+        const std::size_t lfSize = utf8 ? 1 : 2;
+        const bool lf =
+            input.size() >= lfSize && (utf8 ? input[0] == '\n' : UnitAt(input, 0, encoding) == u'\n');
+        if (std::exchange(afterCr, false) && lf) {
+            input.remove_prefix(lfSize);  // the LF of CRLF
+            continue;
+        }
+        std::size_t length = 0;
+        if (utf8) {
+            const std::size_t end = input.find_first_of("\r\n");
+            lines.push_back(Utf8Line(input.substr(0, end)));
+            afterCr = end != std::string_view::npos && input[end] == '\r';
+            length = end == std::string_view::npos ? input.size() : end + 1;
+        } else {
+            lines.push_back(Utf16Line(input, encoding, length, afterCr));
+        }
+        input.remove_prefix(length);
     }
-    return lines;
-}
-
-std::vector<Line> Utf8Lines(std::string_view input) {
-    std::vector<Line> lines;
-    for (const std::string_view line : SplitWhole(input, '\n')) lines.push_back(Utf8Line(line));
-    return lines;
-}
-
-std::vector<Line> Utf16Lines(std::string_view input, bool little) {
-    std::u16string units;
-    for (std::size_t at = 0; at + 1 < input.size(); at += 2) {
-        const auto first = static_cast<unsigned char>(input[at]);
-        const auto second = static_cast<unsigned char>(input[at + 1]);
-        units.push_back(static_cast<char16_t>(little ? first | second << 8 : first << 8 | second));
-    }
-    const bool oddByte = input.size() % 2 != 0;
-    std::vector<Line> lines;
-    for (const std::u16string_view line : SplitWhole(std::u16string_view(units), u'\n'))
-        lines.push_back(line.find(u'\0') != std::u16string_view::npos
-                            ? Line{u"", LineFault::kNul}
-                            : Line{std::u16string(line), LineFault::kNone});
-    // The odd byte ends the last line, or is a line of its own after a final LF.
-    if (oddByte && (units.empty() || units.back() == u'\n')) lines.push_back({u"", LineFault::kNone});
-    if (oddByte && lines.back().fault == LineFault::kNone) lines.back() = {u"", LineFault::kOddByte};
     return lines;
 }
 
@@ -136,16 +176,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     reader.Finish(read);
 
-    std::string_view rest = input;
-    std::vector<Line> expected;
-    if (encoding == InputEncoding::kUtf16Le) {
-        expected = Utf16Lines(rest, true);
-    } else if (rest.substr(0, 2) == "\xFF\xFE" || rest.substr(0, 2) == "\xFE\xFF") {
-        expected = Utf16Lines(rest.substr(2), rest[0] == '\xFF');
-    } else {
-        if (rest.substr(0, 3) == "\xEF\xBB\xBF") rest.remove_prefix(3);
-        expected = Utf8Lines(rest);
-    }
+    const std::vector<Line> expected =
+        ExpectedLines(input, encoding == InputEncoding::kUtf16Le ? Encoding::kUtf16Le : Encoding::kUtf8,
+                      encoding == InputEncoding::kDetect);
     Check(read.lines.size() == expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         Check(read.lines[i].fault == expected[i].fault);

@@ -7,7 +7,10 @@ what the console shows there. The terminal's own signal keys are turned off,
 so that Ctrl+Z reaches the console as a character, as it does on Windows,
 instead of stopping the emulator.
 
-    console_test.py EMULATOR PROGRAM
+    console_test.py EMULATOR PROGRAM RAW_CONSOLE_RUN
+
+RAW_CONSOLE_RUN leaves the console without line input before it runs the
+program, as a program that reads single keys may leave it.
 
 Waits for each answer up to a generous limit, only as a guard against a hang.
 """
@@ -20,7 +23,7 @@ import sys
 import termios
 import time
 
-EMULATOR, PROGRAM = sys.argv[1:3]
+EMULATOR, PROGRAM, RAW_CONSOLE_RUN = sys.argv[1:4]
 GUARD_SECONDS = 120
 CTRL_Z = "\x1a"
 
@@ -29,14 +32,14 @@ class Console:
     """pelvaro-id.exe with a console for its standard input, and for its
     standard output unless that is a pipe."""
 
-    def __init__(self, *arguments, output_to_pipe=False):
+    def __init__(self, *arguments, output_to_pipe=False, program=PROGRAM):
         master, slave = pty.openpty()
         attributes = termios.tcgetattr(slave)
         attributes[0] &= ~(termios.ICRNL | termios.IXON)
         attributes[3] &= ~(termios.ISIG | termios.ICANON | termios.ECHO | termios.IEXTEN)
         termios.tcsetattr(slave, termios.TCSANOW, attributes)
         self.process = subprocess.Popen(
-            [EMULATOR, PROGRAM, *arguments], stdin=slave,
+            [EMULATOR, program, *arguments], stdin=slave,
             stdout=subprocess.PIPE if output_to_pipe else slave, stderr=slave,
             start_new_session=True)
         os.close(slave)
@@ -118,6 +121,23 @@ def text_before_ctrl_z_is_the_last_line():
         console.close()
 
 
+def windows_path(path):
+    """The path as a Windows program names it: Wine's drive Z: is the root."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def typed_lines_are_edited_by_the_console_whatever_mode_it_was_left_in():
+    console = Console(windows_path(PROGRAM), "--code-page", "1252", program=RAW_CONSOLE_RUN)
+    try:
+        console.type("abx\x7f\r")  # Backspace takes the x away
+        console.expect_shown("9895\n")
+        console.type(CTRL_Z + "\r")
+        console.expect_shown("[exit:0,input-mode:0]\n")  # the mode found is put back
+        console.expect_exit(0)
+    finally:
+        console.close()
+
+
 def output_to_a_pipe_stays_bytes():
     console = Console(output_to_pipe=True)
     try:
@@ -141,6 +161,7 @@ def help_shows_at_the_console():
 
 
 for test in (answers_each_typed_line_and_ends_at_ctrl_z, text_before_ctrl_z_is_the_last_line,
+             typed_lines_are_edited_by_the_console_whatever_mode_it_was_left_in,
              output_to_a_pipe_stays_bytes, help_shows_at_the_console):
     test()
     print(f"passed: {test.__name__}")

@@ -128,11 +128,15 @@ TEST(LineReader, EmptyLinesAreEmptyTexts) {
     EXPECT_EQ(ReadAll("a\n\nb"), (Texts{u"a", u"", u"b"}));
 }
 
-TEST(LineReader, LoneCrBelongsToTheLine) {
-    EXPECT_EQ(ReadAll("a\rb\n"), (Texts{u"a\rb"}));
-    EXPECT_EQ(ReadAll("\r\r\n"), (Texts{u"\r"}));
-    EXPECT_EQ(ReadAll("abc\r"), (Texts{u"abc\r"}));  // at the end of the input, no LF follows
-    EXPECT_EQ(ReadAll("\r\xC3\xA9\n"), (Texts{u"\r\u00E9"}));
+TEST(LineReader, LoneCrEndsALine) {
+    EXPECT_EQ(ReadAll("abc\rhello\rtest\r"), (Texts{u"abc", u"hello", u"test"}));  // classic Mac OS
+    EXPECT_EQ(ReadAll("a\rb\n"), (Texts{u"a", u"b"}));
+    EXPECT_EQ(ReadAll("\r\r\n"), (Texts{u"", u""}));
+    EXPECT_EQ(ReadAll("a\r\n\rb\n\r"), (Texts{u"a", u"", u"b", u""}));  // CRLF is one ending, LFCR two
+    EXPECT_EQ(ReadAll("\r\xC3\xA9\n"), (Texts{u"", u"\u00E9"}));
+    EXPECT_EQ(ReadAll("\xC3\r\xC3\xA9"), (Texts{kNotUtf8, u"\u00E9"}));  // a CR cuts a sequence short
+    EXPECT_EQ(ReadAll(std::string("\xFF\rabc\r\n\0\r\n", 10)),
+              (Texts{kNotUtf8, u"abc", kNul}));  // and ends a faulty line
 }
 
 TEST(LineReader, AnyByteAnywhereInARunOfPlainOnes) {
@@ -172,8 +176,8 @@ TEST(LineReader, NulCharacterMakesTheLineFaulty) {
     // The first fault of a line names it; a NUL inside a sequence cuts it short.
     EXPECT_EQ(ReadAll(std::string("\0\xFF\n\xFF\0\n\xC3\0\n", 9)), (Texts{kNul, kNotUtf8, kNotUtf8}));
     // UTF-16 without a byte-order mark, in either order.
-    EXPECT_EQ(ReadAll(Utf16Le(u"abc\r\nhello\r\n")), (Texts{kNul, kNul, kNul}));
-    EXPECT_EQ(ReadAll(Utf16Be(u"abc\r\nhello\r\n")), (Texts{kNul, kNul}));
+    EXPECT_EQ(ReadAll(Utf16Le(u"abc\r\nhello\r\n")), (Texts{kNul, kNul, kNul, kNul, kNul}));
+    EXPECT_EQ(ReadAll(Utf16Be(u"abc\r\nhello\r\n")), (Texts{kNul, kNul, kNul, kNul}));
 }
 
 TEST(LineReader, ByteOrderMarkAtTheStartIsSkipped) {
@@ -182,11 +186,34 @@ TEST(LineReader, ByteOrderMarkAtTheStartIsSkipped) {
     EXPECT_EQ(ReadAll(kByteOrderMark + "\n"), (Texts{u""}));
 }
 
-TEST(LineReader, ByteOrderMarkElsewhereIsText) {
-    EXPECT_EQ(ReadAll("a\n" + kByteOrderMark + "b\n"), (Texts{u"a", u"\uFEFFb"}));
-    EXPECT_EQ(ReadAll(kByteOrderMark + kByteOrderMark + "a"),
-              (Texts{u"\uFEFFa"}));  // only the first is skipped
-    EXPECT_EQ(ReadAll(kByteOrderMark + kLittleEndianMark + "a"), (Texts{kNotUtf8}));  // UTF-8 still
+TEST(LineReader, ByteOrderMarkInsideALineIsText) {
+    EXPECT_EQ(ReadAll("a" + kByteOrderMark + "b\n"), (Texts{u"a\uFEFFb"}));
+    EXPECT_EQ(ReadAll("a" + kLittleEndianMark + "\n"), (Texts{kNotUtf8}));  // UTF-8 still
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"x\uFEFF\uFFFE\n")), (Texts{u"x\uFEFF\uFFFE"}));
+}
+
+// Files joined one after another: each mark at the start of a line is taken
+// away, and its encoding holds from there.
+TEST(LineReader, ByteOrderMarkAtALineStartStartsAnotherFile) {
+    EXPECT_EQ(ReadAll(kByteOrderMark + "abc\r\n" + kByteOrderMark + "hello\r\n"), (Texts{u"abc", u"hello"}));
+    EXPECT_EQ(ReadAll(kByteOrderMark + kByteOrderMark + "a"), (Texts{u"a"}));  // an empty file first
+    EXPECT_EQ(ReadAll("a\n" + kByteOrderMark), (Texts{u"a"}));                 // an empty file last
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\r\n") + kLittleEndianMark + Utf16Le(u"hello\r\n")),
+              (Texts{u"abc", u"hello"}));
+    EXPECT_EQ(
+        ReadAll(kLittleEndianMark + Utf16Le(u"abc\r\n") + kBigEndianMark + Utf16Be(u"hello\r\ntest\r\n")),
+        (Texts{u"abc", u"hello", u"test"}));
+    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(u"a\n") + kByteOrderMark + "b\r" + kLittleEndianMark +
+                      Utf16Le(u"c")),
+              (Texts{u"a", u"b", u"c"}));
+    // A mark after a CR ends no CRLF: an LF after it is a line of the new file.
+    EXPECT_EQ(ReadAll("a\r" + kByteOrderMark + "\nb"), (Texts{u"a", u"", u"b"}));
+    EXPECT_EQ(ReadAll("a\r\n" + kLittleEndianMark + Utf16Le(u"\n")), (Texts{u"a", u""}));
+    // Bytes that start like a mark and are not one are text of the line.
+    EXPECT_EQ(ReadAll("a\n\xEF\xBB\xBA\n\xFF\xFF\n"), (Texts{u"a", u"\uFEFA", kNotUtf8}));
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"a\n") + "\xFF"), (Texts{u"a", kOddByte}));
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"a\n") + std::string("\xEF\xBB\n\0", 4)),
+              (Texts{u"a", u"\uBBEF"}));
 }
 
 TEST(LineReader, PartOfAByteOrderMarkIsInvalid) {
@@ -200,8 +227,12 @@ TEST(LineReader, PartOfAByteOrderMarkIsInvalid) {
 TEST(LineReader, AnyChunksGiveTheSameLines) {
     ExpectLinesInAnyChunks(
         kByteOrderMark + "abc\r\nJos\xC3\xA9\n\xF0\x9F\x98\x80x\r\n\r\n\xFFz\nlast\r",
-        Texts{u"abc", u"Jos\u00E9", std::u16string({0xD83D, 0xDE00, u'x'}), u"", kNotUtf8, u"last\r"});
-    ExpectLinesInAnyChunks(std::string("a\0\nb\xE3\x81\nc\r", 9), Texts{kNul, kNotUtf8, u"c\r"});
+        Texts{u"abc", u"Jos\u00E9", std::u16string({0xD83D, 0xDE00, u'x'}), u"", kNotUtf8, u"last"});
+    ExpectLinesInAnyChunks(std::string("a\0\nb\xE3\x81\nc\r", 9), Texts{kNul, kNotUtf8, u"c"});
+    ExpectLinesInAnyChunks("a\r\r\nb\r" + kByteOrderMark + "\xC3\xA9\r" + kLittleEndianMark +
+                               Utf16Le(u"c\r\nd\r") + kBigEndianMark + Utf16Be(u"\ne\r") +
+                               std::string("\0\n", 2),
+                           Texts{u"a", u"", u"b", u"\u00E9", u"c", u"d", u"", u"e"});
 }
 
 TEST(LineReader, ChunkEndsInsideAFourByteCharacter) {
@@ -217,9 +248,10 @@ TEST(LineReader, ChunkEndsBetweenCrAndLf) {
     LineReader reader;
     Lines lines;
     reader.Push("abc\r", lines);
-    EXPECT_EQ(lines.texts, Texts{});  // the CR may yet start CRLF
+    EXPECT_EQ(lines.texts, (Texts{u"abc"}));  // at once: typed input may send nothing more for long
     reader.Push("\nx", lines);
-    EXPECT_EQ(lines.texts, (Texts{u"abc"}));
+    reader.Finish(lines);
+    EXPECT_EQ(lines.texts, (Texts{u"abc", u"x"}));  // the LF made no line of its own
 }
 
 TEST(LineReader, HandsOnEachLineAsSoonAsItIsWhole) {
@@ -279,7 +311,8 @@ TEST(LineReader, Utf16InBothByteOrders) {
         EXPECT_EQ(ReadAll(mark + Utf16(u"abc\r\nhello\nJos\u00E9\u3042", little)),
                   (Texts{u"abc", u"hello", u"Jos\u00E9\u3042"}));
         EXPECT_EQ(ReadAll(mark), Texts{});
-        EXPECT_EQ(ReadAll(mark + Utf16(u"\n\r\n\r\r\na\rb", little)), (Texts{u"", u"", u"\r", u"a\rb"}));
+        EXPECT_EQ(ReadAll(mark + Utf16(u"\n\r\n\r\r\na\rb", little)),
+                  (Texts{u"", u"", u"", u"", u"a", u"b"}));
         // 0A as half of another unit ends nothing: U+0A61 and U+610A.
         EXPECT_EQ(ReadAll(mark + Utf16(u"\u0A61\u610A\n", little)), (Texts{u"\u0A61\u610A"}));
     }
@@ -290,14 +323,14 @@ TEST(LineReader, Utf16UnitsAreNotValidated) {
     const std::u16string lone({0xDC00, u'a', 0xD800});  // halves of pairs, each alone
     EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(pair + u"\n" + lone)), (Texts{pair, lone}));
     EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(lone + u"\r\n")), (Texts{lone}));
-    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"\uFEFF\uFFFF")),
-              (Texts{u"\uFEFF\uFFFF"}));  // a mark again is text
+    EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"x\uFEFF\uFFFF")),
+              (Texts{u"x\uFEFF\uFFFF"}));  // a mark inside a line is text
 }
 
 TEST(LineReader, Utf16FaultyLines) {
     EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(std::u16string(u"abc\n\0\0\0\nhello\r\n\0\nz", 18))),
               (Texts{u"abc", kNul, u"hello", kNul, u"z"}));
-    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(std::u16string(u"\r\0\r\n", 4))), (Texts{kNul}));
+    EXPECT_EQ(ReadAll(kBigEndianMark + Utf16Be(std::u16string(u"\r\0\r\n", 4))), (Texts{u"", kNul}));
     // An odd byte at the end faults the last line, or a line of its own.
     EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\nde") + "f"), (Texts{u"abc", kOddByte}));
     EXPECT_EQ(ReadAll(kLittleEndianMark + Utf16Le(u"abc\n") + "\n"), (Texts{u"abc", kOddByte}));
@@ -309,7 +342,7 @@ TEST(LineReader, Utf16FaultyLines) {
 TEST(LineReader, Utf16InAnyChunks) {
     const std::u16string text(
         {u'a', 0xD83D, 0xDE00, u'\r', u'\n', 0x0A0D, u'\r', u'\r', u'\n', 0, u'\n', 0xDC00});
-    const Texts expected{std::u16string({u'a', 0xD83D, 0xDE00}), std::u16string({0x0A0D, u'\r'}), kNul,
+    const Texts expected{std::u16string({u'a', 0xD83D, 0xDE00}), std::u16string({0x0A0D}), u"", kNul,
                          std::u16string({0xDC00})};
     ExpectLinesInAnyChunks(kLittleEndianMark + Utf16Le(text), expected);
     ExpectLinesInAnyChunks(kBigEndianMark + Utf16Be(text), expected);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -30,11 +31,12 @@ struct Outcome {
     std::size_t fed = 0;  // bytes of input the program took
 };
 
-// Where the program's standard input and output go instead of the pipes of
-// the test, when set.
+// Where the program's standard streams go instead of the pipes of the test,
+// when set.
 struct Streams {
     int in = -1;
     int out = -1;
+    int err = -1;
 };
 
 Feed Bytes(std::string input) {
@@ -120,14 +122,15 @@ Outcome RunPelvaroId(std::vector<std::string> arguments, Feed feed = Bytes(""), 
     MakePipe(out);
     MakePipe(err);
     const pid_t pid = Start(std::move(arguments), streams.in >= 0 ? streams.in : in[0],
-                            streams.out >= 0 ? streams.out : out[1], err[1]);
+                            streams.out >= 0 ? streams.out : out[1], streams.err >= 0 ? streams.err : err[1]);
     close(in[0]);
     close(out[1]);
     close(err[1]);
     fcntl(in[1], F_SETFL, O_NONBLOCK);
     int fds[3] = {in[1], out[0], err[0]};
-    for (int i = 0; i < 2; ++i)
-        if ((i == 0 ? streams.in : streams.out) >= 0) close(std::exchange(fds[i], -1));
+    const int given[3] = {streams.in, streams.out, streams.err};
+    for (int i = 0; i < 3; ++i)
+        if (given[i] >= 0) close(std::exchange(fds[i], -1));
     Outcome outcome;
     std::string piece;
     while (std::any_of(std::begin(fds), std::end(fds), [](int fd) { return fd >= 0; })) {
@@ -184,7 +187,7 @@ TEST(PelvaroId, KnownIdNumbersFromStandardInput) {
 
 TEST(PelvaroId, MixedLineEndingsAndALastLineWithoutOne) {
     const Outcome outcome = RunPelvaroId({}, Bytes("abc\r\nHello\n\r\na\rb\nzzzzz"));
-    EXPECT_EQ(outcome.out, "999494\n2337520240\n0\n990908\n4232388018\n");
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n0\n97\n98\n4232388018\n");
     EXPECT_EQ(outcome.err, "");
     EXPECT_EQ(outcome.status, 0);
 }
@@ -197,6 +200,27 @@ TEST(PelvaroId, EmptyInputPrintsNothing) {
 
 TEST(PelvaroId, SkipsAByteOrderMarkAtTheStart) {
     EXPECT_EQ(RunPelvaroId({}, Bytes(std::string("\xEF\xBB\xBF") + "abc\n")).out, "999494\n");
+}
+
+TEST(PelvaroId, OldMacLineEnds) {
+    const Outcome outcome = RunPelvaroId({}, Bytes("abc\rhello\rtest\r"));
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n120556948\n");
+    EXPECT_EQ(outcome.status, 0);
+}
+
+// What "cat a.txt b.txt | pelvaro-id" gives when each file starts with a mark.
+TEST(PelvaroId, JoinedFilesEachWithAByteOrderMark) {
+    const std::string utf8 = "\xEF\xBB\xBF";
+    EXPECT_EQ(RunPelvaroId({}, Bytes(utf8 + "abc\r\n" + utf8 + "hello\r\n")).out, "999494\n2337520240\n");
+    const std::string little(
+        "\xFF\xFE"
+        "a\0b\0c\0\r\0\n\0",
+        12);
+    const std::string big("\xFE\xFF\0h\0e\0l\0l\0o\0\r\0\n\0t\0e\0s\0t\0\r\0\n", 28);
+    EXPECT_EQ(RunPelvaroId({}, Bytes(little + little)).out, "999494\n999494\n");
+    const Outcome outcome = RunPelvaroId({}, Bytes(little + big));
+    EXPECT_EQ(outcome.out, "999494\n2337520240\n120556948\n");
+    EXPECT_EQ(outcome.status, 0);
 }
 
 TEST(PelvaroId, LineNotValidUtf8IsNamedAndTheOthersWorkedOut) {
@@ -246,7 +270,7 @@ TEST(PelvaroId, LinesThatAreNoAddressesAreNamed) {
              // UTF-16 without a byte-order mark is not folded into wrong numbers.
              Case{std::string("a\0b\0c\0\r\0\n\0", 10), "",
                   "pelvaro-id: line 1: contains a NUL character\npelvaro-id: line 2: contains a NUL "
-                  "character\n"},
+                  "character\npelvaro-id: line 3: contains a NUL character\n"},
              Case{std::string("\xFF\xFE"
                               "a\0\n\0x",
                               7),
@@ -257,6 +281,21 @@ TEST(PelvaroId, LinesThatAreNoAddressesAreNamed) {
         EXPECT_EQ(outcome.err, faulty.err);
         EXPECT_EQ(outcome.status, 1);
     }
+}
+
+TEST(PelvaroId, MessagesKeepTheOrderOfTheInputInOneFile) {
+    FILE* const file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    const int both = fileno(file);
+    RunPelvaroId({}, Bytes(std::string("abc\n\xFF\nhello\n\0\n", 14)), {-1, both, both});
+    RunPelvaroId({"abc", "\xFF", "hello"}, Bytes(""), {-1, both, both});
+    std::string written(4096, '\0');
+    written.resize(static_cast<std::size_t>(pread(both, written.data(), written.size(), 0)));
+    std::fclose(file);
+    EXPECT_EQ(written,
+              "999494\npelvaro-id: line 2: not valid UTF-8\n2337520240\n"
+              "pelvaro-id: line 4: contains a NUL character\n"
+              "999494\npelvaro-id: argument 2: not valid UTF-8\n2337520240\n");
 }
 
 TEST(PelvaroId, WritesWhatIsWorkedOutBeforeAReadFailure) {
@@ -287,6 +326,15 @@ TEST(PelvaroId, CodePage1251LowerCasesCyrillic) {
               "228\n");  // U+0414 lower-cased to U+0434, E4
 }
 
+// As Windows gives the codes when its ANSI code page is UTF-8: one byte as
+// it is, two as one 16-bit value, more as "?".
+TEST(PelvaroId, CodePage65001GivesWhatAUtf8WindowsGives) {
+    EXPECT_EQ(RunPelvaroId({"--code-page", "65001"}, Bytes("\xC3\xA9@x\n")).out, "4137399033\n");
+    EXPECT_EQ(
+        RunPelvaroId({"--code-page=65001", "\xC3\x89@x", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "abc"}).out,
+        "4137399033\n63\n6426\n999494\n");
+}
+
 TEST(PelvaroId, CodePageAppliesToStandardInput) {
     EXPECT_EQ(RunPelvaroId({"--code-page", "932"}, Bytes("\xE3\x81\x82\n")).out, "4294935200\n");
 }
@@ -298,7 +346,7 @@ TEST(PelvaroId, UnknownCodePageNamesTheSupportedOnes) {
         const Outcome outcome = RunPelvaroId(arguments);
         EXPECT_EQ(outcome.out, "");
         EXPECT_NE(outcome.err.find("pelvaro-id: unknown code page '"), std::string::npos) << outcome.err;
-        EXPECT_NE(outcome.err.find("874, 932, 936, 949, 950 and 1250 to 1258"), std::string::npos);
+        EXPECT_NE(outcome.err.find("874, 932, 936, 949, 950, 1250 to 1258 and 65001"), std::string::npos);
         EXPECT_EQ(outcome.status, 2);
     }
 }
@@ -311,6 +359,23 @@ TEST(PelvaroId, UnknownOptionIsAUsageError) {
     EXPECT_EQ(outcome.err.rfind("pelvaro-id: unknown option '--bogus'\nUsage: pelvaro-id ", 0), 0u)
         << outcome.err;
     EXPECT_EQ(outcome.status, 2);
+}
+
+// A value that cannot be shown as it is shows escaped, never as nothing.
+TEST(PelvaroId, ValuesThatCannotBeShownAreEscaped) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string shown;
+    };
+    for (const Case& c :
+         {Case{{"--code-page", "\xFF", "abc"}, "unknown code page '\\xFF'"},
+          Case{{"--code-page", "\x1B[2J\t\\"}, "unknown code page '\\x1B[2J\\x09\\\\'"},
+          Case{{"--code-page=\xC3\xA9\xF0\x9F\x98\x80"}, "unknown code page '\\u00E9\\U0001F600'"},
+          Case{{"--\xC3\xA9\x7F"}, "unknown option '--\\u00E9\\x7F'"}}) {
+        const Outcome outcome = RunPelvaroId(c.arguments);
+        EXPECT_EQ(outcome.err.rfind("pelvaro-id: " + c.shown, 0), 0u) << outcome.err;
+        EXPECT_EQ(outcome.status, 2);
+    }
 }
 
 TEST(PelvaroId, MissingValueIsAUsageError) {

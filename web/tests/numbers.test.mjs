@@ -15,8 +15,8 @@ const texts = [
 ];
 
 // pelvaro-id's code pages; the page's engine is built with 1252's table and
-// loads each other one's as a script when it is chosen.
-const codePages = [874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258];
+// loads each other one's as a script when it is chosen; 65001 is worked out.
+const codePages = [874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258, 65001];
 const compiledIn = [1252];
 
 describe("the page's numbers are pelvaro-id's", () => {

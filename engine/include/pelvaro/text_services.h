@@ -17,9 +17,10 @@
 
 namespace pelvaro {
 
-// The code pages TextServices::ForCodePage offers.
-inline constexpr unsigned kChoosableCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
-                                                   1252, 1253, 1254, 1255, 1256, 1257, 1258};
+// The code pages TextServices::ForCodePage offers: the ANSI code pages, and
+// 65001, UTF-8, which Windows can be set to use as its ANSI code page.
+inline constexpr unsigned kChoosableCodePages[] = {874,  932,  936,  949,  950,  1250, 1251, 1252,
+                                                   1253, 1254, 1255, 1256, 1257, 1258, 65001};
 
 class TextServices {
 public:

@@ -24,7 +24,7 @@
     [1256, "Arabic", ["ar", "fa", "ur", "ug"]],
     [1257, "Baltic", ["et", "lv", "lt"]],
     [1258, "Vietnamese", ["vi"]],
-    [65001, "UTF-8, as Windows set to use it for every language", []],
+    [65001, "UTF-8", []],
   ];
 
   // The code page of a language tag: its longest listed prefix decides

@@ -1,7 +1,18 @@
 # Windows tests run through Wine, in a prefix of their own inside the build
 # folder, made and fitted out by the wine-run script that every Windows
 # program of the build is run through.
-find_program(PELVARO_WINE NAMES wine wine64 REQUIRED)
+#
+# The loader is named by the build's bitness, never Debian's `wine` script:
+# once 32-bit Wine is installed that script hands every program to the 32-bit
+# loader, which a kernel without 32-bit support cannot start at all.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(loader wine64)
+else()
+  set(loader wine)
+endif()
+find_program(PELVARO_WINE_LOADER NAMES ${loader} PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_program(PELVARO_WINE_LOADER NAMES ${loader} NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+unset(loader)
 find_path(PELVARO_WINE_FONTS sserife.fon PATHS /usr/share/wine/fonts NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 set(PELVARO_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY

@@ -1,6 +1,7 @@
 // The system's own text services: its lower-casing and its code pages.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned codePage) {
         table->code[unit] = ConvertUnit(codePage, static_cast<wchar_t>(unit));
     return table;
 }
+
+// The system's own services take no data.
+bool TextServices::AddCodePageData(unsigned, const unsigned char*, std::size_t) { return false; }
 
 TextServices TextServices::SystemAnsi() {
     static const unsigned codePage = GetACP();

@@ -82,12 +82,14 @@ tools/release.sh | sed -n '/^build\/release\//,$p'
 tools/check_package.sh build/release/pelvaro-id_*.deb
 
 # 32-bit Windows programs run through 32-bit Wine, which needs a kernel that
-# runs 32-bit x86 programs. Its loader is one: if it cannot start, say why.
-if why=$(/usr/lib/wine/wine --version 2>&1 >/dev/null); then
+# runs 32-bit x86 programs. Its loader, as the 32-bit build found it, is one:
+# if it cannot start, say why.
+loader32=$(sed -n 's/^PELVARO_WINE_LOADER:FILEPATH=//p' build/win32/CMakeCache.txt)
+if why=$("$loader32" --version 2>&1 >/dev/null); then
   step "32-bit Windows tests through 32-bit Wine"
   run_wine_suite win32
 else
-  reason="this machine cannot run 32-bit programs: /usr/lib/wine/wine: ${why:-failed}"
+  reason="this machine cannot run 32-bit programs: $loader32: ${why:-failed}"
   echo "== 32-bit Windows tests not run: $reason"
   not_run+=("win32=$reason")
 fi

@@ -1,12 +1,14 @@
 // The text services the fold needs: lower-casing a text, and the code of one
 // 16-bit unit in an ANSI code page.
 //
-// On Windows these are the system's own. Elsewhere they are a stand-in made of
-// the C library's case mapping and iconv, which gives the codes Windows gives
-// for every unit a code page spells. On both, a unit that the code page does
-// not spell gets the question mark, never a look-alike letter.
+// On Windows these are the system's own. Elsewhere they are a stand-in that
+// gives the lower case and the codes Windows gives, from tables measured under
+// Wine and carried in the program as data, whatever the C library. On both, a
+// unit that the code page does not spell gets the question mark, never a
+// look-alike letter.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -28,6 +30,13 @@ public:
     // A chosen code page, one of kChoosableCodePages. Empty when the code page
     // is not one of these or the system cannot convert to it.
     static std::optional<TextServices> ForCodePage(unsigned codePage);
+
+    // The stand-in's data for a code page that the build does not carry (a
+    // web page, say, fetches a page's table only when it is chosen), in the
+    // carried tables' compact form; ForCodePage offers the page afterwards.
+    // False when the code page is not choosable, the data is malformed, or the
+    // text services are the system's own (Windows), which take no data.
+    static bool AddCodePageData(unsigned codePage, const unsigned char* data, std::size_t size);
 
     unsigned CodePage() const;
 

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a command as on a machine that cannot run 32-bit programs, to try that
+# path where 32-bit programs do run:
+#
+#     tools/without-32-bit.sh tools/test.sh
+#
+# In a private mount namespace (as root), 32-bit Wine's loader is covered by a
+# program that fails as such a kernel does, "Exec format error". Nothing
+# outside the command sees it, and it is gone when the command ends.
+set -euo pipefail
+[[ $# -gt 0 ]] || { echo "usage: $0 COMMAND [ARGUMENT...]" >&2; exit 2; }
+loader=/usr/lib/wine/wine
+[[ -e $loader ]] || { echo "$0: there is no 32-bit Wine loader at $loader to cover" >&2; exit 1; }
+stub=$(mktemp)
+trap 'rm -f "$stub"' EXIT
+printf '#!/bin/sh\necho "%s: Exec format error" >&2\nexit 126\n' "$loader" >"$stub"
+chmod +x "$stub"
+unshare -m bash -c 'mount --make-rprivate / && mount --bind "$1" "$2" && shift 2 && "$@"' run "$stub" "$loader" "$@"

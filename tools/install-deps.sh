@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64                     # Windows cross compilers and windres
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick      # running both Windows builds here
   x11-utils
-  git zip unzip dpkg-dev python3 man-db                       # release archive, Debian package, test scripts
+  git zip unzip dpkg-dev file python3 man-db                  # release archive, Debian package, test scripts
 )
 
 missing=()

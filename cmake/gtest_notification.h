@@ -1,6 +1,6 @@
 // GoogleTest's Notification for a compiler without std::mutex (the win32
-// thread model of the 32-bit release compiler): the same class on a Win32
-// manual-reset event. GoogleTest uses it only to start its own threads.
+// thread model of g++ 12, which the 32-bit release is built with on Debian 12):
+// the same class on a Win32 manual-reset event. GoogleTest uses it only to start its own threads.
 #pragma once
 
 #include <windows.h>

@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing Pelvaro need on Debian 12, as root.
+# Installs what building, running and testing Pelvaro need on Debian 12 or 13,
+# as root, by package names both releases have.
 # Packages already present are left alone, so a second run costs nothing. While
 # apt works, a line every few seconds says how far it has come.
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev              # native build and fuzzing
+  cmake ninja-build g++ clang libclang-rt-dev                 # native build and fuzzing
   libgtest-dev libgmock-dev libbenchmark-dev valgrind         # tests and benchmarks
   g++-mingw-w64-i686 g++-mingw-w64-x86-64                     # Windows cross compilers and windres
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick      # running both Windows builds here
   x11-utils
   emscripten nodejs chromium fonts-liberation                 # the web page, its tests in headless Chromium
-  git zip unzip dpkg-dev python3 man-db                       # release archive, Debian package, test scripts
+  git zip unzip dpkg-dev file python3 man-db                  # release archive, Debian package, test scripts
 )
 # npm: Debian's own package, unless the Node.js installed brings its own.
 command -v npm >/dev/null || packages+=(npm)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -576,6 +577,17 @@ TEST_F(Form1Test, WorkOutOnAMebibytePaste) {
     EXPECT_EQ(Narrow(TextOf(Control(kText2Id))), "999494");
 }
 
+// The first characters of a window's text, at most count of them.
+std::wstring TextStartOf(HWND window, std::size_t count) {
+    std::wstring text(count + 1, L'\0');
+    const LRESULT copied = SendMessageW(window, WM_GETTEXT, static_cast<WPARAM>(text.size()),
+                                        reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(copied));
+    return text;
+}
+
+constexpr std::size_t kTextStartRead = 65536;  // characters read back from a long text
+
 // 50 MiB, a paste that ended the 32-bit window inside the edit box, posted as
 // Ctrl+V delivers it: through the program's message loop. The box takes what
 // its limit lets in, and the window goes on working.
@@ -588,15 +600,19 @@ TEST_F(Form1Test, PasteBeyondWhatText1TakesLeavesTheWindowWorking) {
         << "the program is still running after the paste";
 
     const auto limit = static_cast<std::size_t>(SendMessageW(Control(kText1Id), EM_GETLIMITTEXT, 0, 0));
-    const std::wstring held = TextOf(Control(kText1Id));
-    EXPECT_EQ(held.size(), text.size() < limit ? text.size() : limit)
-        << "Text1 holds the paste up to its limit";
+    const auto length = static_cast<std::size_t>(SendMessageW(Control(kText1Id), WM_GETTEXTLENGTH, 0, 0));
+    EXPECT_EQ(length, text.size() < limit ? text.size() : limit) << "Text1 holds the paste up to its limit";
     if (sizeof(void*) == 4) {
-        EXPECT_LT(held.size(), text.size()) << "a 32-bit window cuts short a paste it cannot lay out safely";
+        EXPECT_LT(length, text.size()) << "a 32-bit window cuts short a paste it cannot lay out safely";
     }
-    EXPECT_TRUE(text.compare(0, held.size(), held) == 0) << "what Text1 holds is the start of the paste";
+    // Wine 10 never answers a WM_GETTEXT from another process that would carry
+    // tens of megabytes, so the test reads only the start of the text; the id
+    // number below covers every character.
+    const std::wstring start = TextStartOf(Control(kText1Id), kTextStartRead);
+    EXPECT_TRUE(text.compare(0, start.size(), start) == 0 && start.size() == std::min(length, kTextStartRead))
+        << "what Text1 holds is the start of the paste";
     SendMessageW(Control(kCommand1Id), BM_CLICK, 0, 0);
-    EXPECT_EQ(Narrow(TextOf(Control(kText2Id))), Narrow(ExpectedIdText(held)))
+    EXPECT_EQ(Narrow(TextOf(Control(kText2Id))), Narrow(ExpectedIdText(text.substr(0, length))))
         << "the id number of what Text1 holds";
     EXPECT_EQ(program_.Close(), 0u) << "the window closes normally";
 }

@@ -61,7 +61,7 @@ cmake --preset web >/dev/null
 cmake --build --preset web
 cmake --build --preset linux --target pelvaro-id   # the numbers to compare with
 (cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
-node --test --test-concurrency=1 --test-reporter=spec --test-reporter-destination=stdout \
+node --test --test-concurrency=1 --test-reporter=tap --test-reporter-destination=stdout \
   --test-reporter=junit --test-reporter-destination="$results/web.xml" web/tests/*.test.mjs || failed=1
 suites+=("web=$results/web.xml")
 

@@ -1,7 +1,6 @@
 // The stand-in text services, on every platform but Windows: the lower case
 // and the codes that Windows gives, read from the tables the build carries
 // (carried_tables.h), so that they are the same whatever the C library.
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,18 +45,19 @@ std::shared_ptr<const TextServices::Table> MakeCodeTable(unsigned codePage) {
 }
 
 const char16_t* LowerCaseTable() {
-    static const auto table = [] {
-        std::array<std::uint16_t, 0x10000> lower{};
-        for (std::size_t unit = 0; unit < lower.size(); ++unit)
-            lower[unit] = static_cast<std::uint16_t>(unit);
+    // On the heap: at 128 KB each, the tables would overflow a small stack
+    // (WebAssembly's is 64 KB).
+    static const std::unique_ptr<const char16_t[]> table = [] {
+        const auto lower = std::make_unique<std::uint16_t[]>(0x10000);
+        for (std::size_t unit = 0; unit < 0x10000; ++unit) lower[unit] = static_cast<std::uint16_t>(unit);
         const CarriedTable* carried = FindCarriedTable(kLowerCaseTag);
-        if (carried == nullptr || !DecodeCarriedTable(carried->data, carried->size, lower.data()))
+        if (carried == nullptr || !DecodeCarriedTable(carried->data, carried->size, lower.get()))
             throw std::logic_error("the carried lower case is missing or damaged");
-        std::array<char16_t, 0x10000> units{};
-        for (std::size_t unit = 0; unit < lower.size(); ++unit) units[unit] = lower[unit];
+        auto units = std::make_unique<char16_t[]>(0x10000);
+        for (std::size_t unit = 0; unit < 0x10000; ++unit) units[unit] = lower[unit];
         return units;
     }();
-    return table.data();
+    return table.get();
 }
 
 TextServices TextServices::SystemAnsi() {

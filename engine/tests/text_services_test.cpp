@@ -124,9 +124,10 @@ TEST(TextServices, OtherCodePages) {
     }
 }
 
-// Where glibc alone answers otherwise than Windows, the stand-in answers as
-// Windows does: letters Windows leaves alone, private-use units for bytes a
-// page leaves undefined, look-alikes Windows refuses, user-defined areas.
+// Where a C library's converters answer otherwise than Windows (glibc's do),
+// the stand-in answers as Windows does: letters Windows leaves alone,
+// private-use units for bytes a page leaves undefined, look-alikes Windows
+// refuses, user-defined areas.
 TEST(TextServices, AnswerAsWindowsWhereTheCLibraryDiffers) {
     const TextServices cp1252 = Cp1252();
     for (const char16_t letter :

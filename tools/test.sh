@@ -13,6 +13,7 @@ step() { printf '\n== %s (%d s)\n' "$*" "$SECONDS"; }
 results=$PWD/build/test-results
 rm -rf "$results" && mkdir -p "$results"
 suites=()    # label=junit file, for the summary
+logs=()      # label=ctest's log, where a suite's tests may have had a second try
 not_run=()   # label=reason
 failed=0
 
@@ -28,17 +29,20 @@ run_suite() {
 # run_wine_suite PRESET: the preset's tests with one Wine server kept up for
 # the whole run on a virtual display, so that a test starts in a fraction of a
 # second instead of booting Wine's services each time. Both presets share one
-# prefix: it is made once.
+# prefix: it is made once. Wine itself now and then loses a process at random,
+# so a failed test is run once more; the log keeps the first try's output and
+# the summary names every test that passed only on its second try.
 export WINEPREFIX=$PWD/build/wineprefix
 run_wine_suite() {
   local preset=$1
   mkdir -p "$WINEPREFIX"
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     wineserver -k 2>/dev/null; wineserver -p && "$1" cmd /c exit || exit 1
-    ctest --preset "$2" --output-junit "$3"; status=$?
+    ctest --preset "$2" --repeat until-pass:2 --output-junit "$3" | tee "$4"; status=${PIPESTATUS[0]}
     wineserver -k
-    exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml" || failed=1
+    exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml" "$results/$preset.log" || failed=1
   suites+=("$preset=$results/$preset.xml")
+  logs+=("$preset=$results/$preset.log")
 }
 
 step "Linux build and tests (clang)"
@@ -107,5 +111,5 @@ step "64-bit Windows tests through Wine"
 run_wine_suite win64
 
 step "Summary"
-python3 tools/test_summary.py "${suites[@]/#/--suite=}" "${not_run[@]/#/--not-run=}"
+python3 tools/test_summary.py "${suites[@]/#/--suite=}" "${logs[@]/#/--log=}" "${not_run[@]/#/--not-run=}"
 exit $failed

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
 # pelvaro-id needs none of the C library's iconv modules: with their folder
 # hidden behind an empty one, in a private mount namespace, it still gives
-# the codes of every code page. Skipped (77) where no such namespace can be
-# made (not root) or the folder is not found.
+# the codes of every code page. Skipped (77), saying why, where no such
+# namespace can be made or the folder is not found.
 set -u
 program=$1
 # The modules lie beside the C library that the program loads.
 libc=$(ldd "$program" | awk '$1 ~ /^libc\.so/ { print $3 }')
 modules=$(dirname "$(realpath "${libc:-/nonexistent}")")/gconv
 [[ -d $modules ]] || { echo "no iconv modules' folder beside the C library (${libc:-not found})"; exit 77; }
-unshare -m true 2>/dev/null || { echo "cannot make a mount namespace here (needs root)"; exit 77; }
+# unshare needs root, and a root folder that is a mount point (not so in a chroot).
+why=$(unshare -m true 2>&1) || { echo "cannot make a private mount namespace here: ${why:-unshare failed}"; exit 77; }
 empty=$(mktemp -d)
 trap 'rmdir "$empty"' EXIT
 

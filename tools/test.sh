@@ -29,9 +29,9 @@ run_suite() {
 # run_wine_suite PRESET: the preset's tests with one Wine server kept up for
 # the whole run on a virtual display, so that a test starts in a fraction of a
 # second instead of booting Wine's services each time. Both presets share one
-# prefix: it is made once. Wine itself now and then loses a process at random,
-# so a failed test is run once more; the log keeps the first try's output and
-# the summary names every test that passed only on its second try.
+# prefix: it is made once. A failed test is run once more, as a test program
+# has been seen to die at start under Wine without a trace; the log keeps the
+# first try's output and the summary names every test that needed the second.
 export WINEPREFIX=$PWD/build/wineprefix
 run_wine_suite() {
   local preset=$1

@@ -11,8 +11,9 @@ cmake --build --preset win64 --target Pelvaro pelvaro-id
 
 build=$PWD/build/win64
 export WINEPREFIX=$build/wineprefix
-echo "pelvaro-id.exe someone@example.com:"
-"$build/wine-run" "$build/cli/pelvaro-id.exe" someone@example.com
+example=someone@example.com
+echo "pelvaro-id.exe $example:"
+"$build/wine-run" "$build/cli/pelvaro-id.exe" "$example"
 wineserver -w  # let this Wine session end before the window's starts on its display
 
 if [[ -n "${DISPLAY:-}" ]]; then
@@ -23,16 +24,27 @@ fi
 shot=$build/pelvaro-window.png
 echo "There is no display (DISPLAY is not set), so the window opens on a virtual one for a screenshot."
 echo "To use the window here, start a display first, for example: Xvfb :1 & DISPLAY=:1 $0"
+# Xvfb has no window manager to draw the window's frame, so the window opens in
+# a Wine desktop of its own, which draws it (title, icon, close box). The
+# example above is typed in and worked out, with the pointer resting on that
+# desktop, which gives it the keys. The screenshot is the desktop trimmed to
+# the window, once two in a row come out the same size.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  "$1/wine-run" "$1/app/Pelvaro.exe" &
+  xdotool mousemove 1 1
+  "$1/wine-run" explorer /desktop=Pelvaro,640x300 "$1/app/Pelvaro.exe" &
   for _ in $(seq 150); do
-    window=$(xdotool search --name "^Work out your MSN Messenger 6 id number" 2>/dev/null | head -n 1) || true
-    [[ -n $window ]] && break
+    desktop=$(xdotool search --name "^Pelvaro - Wine [Dd]esktop" 2>/dev/null | head -n 1) || true
+    [[ -n $desktop ]] && break
     sleep 0.2
   done
-  [[ -n $window ]] || { echo "The window did not appear." >&2; wineserver -k; exit 1; }
-  sleep 1
-  import -window "$window" "$2"
+  shown() { import -window "$desktop" "$2" && convert "$2" -trim +repage "$2" && identify -format %wx%h "$2"; }
+  size="" last=""
+  until [[ -z $desktop || $SECONDS -ge 60 || ($size == "$last" && ${size%x*} -gt 100) ]]; do
+    sleep 1
+    last=$size size=$(shown "$@")
+  done
+  [[ -n $desktop && ${size%x*} -gt 100 ]] || { echo "The window did not appear." >&2; wineserver -k; exit 1; }
+  xdotool type --delay 50 "$3" && xdotool key Tab space && sleep 1 && shown "$@" >/dev/null
   wineserver -k
-' run "$build" "$shot"
+' run "$build" "$shot" "$example"
 echo "Screenshot of the window: $shot"

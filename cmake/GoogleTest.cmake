@@ -12,7 +12,7 @@ if(CMAKE_CROSSCOMPILING)
   # libraries they share with the tests keep the release's version.
   set(test_windows_version -U_WIN32_WINNT -D_WIN32_WINNT=0x0600 -UWINVER -DWINVER=0x0600)
   target_compile_options(gtest PUBLIC ${test_windows_version})
-  target_sources(gtest INTERFACE ${CMAKE_CURRENT_LIST_DIR}/gtest_unbuffered_output.cpp)
+  target_sources(gtest_main INTERFACE ${CMAKE_CURRENT_LIST_DIR}/gtest_unbuffered_output.cpp)
   # Older win32 thread models (g++ 12) have no std::mutex, which GoogleTest's
   # Notification is made of: it gets one on a Win32 event.
   include(CheckCXXSourceCompiles)

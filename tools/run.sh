@@ -11,9 +11,6 @@ cmake --build --preset win64 --target Pelvaro pelvaro-id
 
 build=$PWD/build/win64
 export WINEPREFIX=$build/wineprefix
-# A new prefix's first program has been seen to fail to start where 32-bit
-# programs cannot run, and to start with a new Wine server.
-"$build/wine-run" cmd /c exit 2>/dev/null || { wineserver -k 2>/dev/null; "$build/wine-run" cmd /c exit; }
 example=someone@example.com
 echo "pelvaro-id.exe $example:"
 "$build/wine-run" "$build/cli/pelvaro-id.exe" "$example"

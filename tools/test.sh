@@ -37,15 +37,8 @@ run_wine_suite() {
   local preset=$1
   mkdir -p "$WINEPREFIX"
   xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    # The first program after a new prefix is made has been seen to fail to
-    # start where 32-bit programs cannot run ("ShellExecuteEx failed"), and the
-    # prefix to be whole with a new server.
-    for try in 1 2 3; do
-      wineserver -k 2>/dev/null; wineserver -p || exit 1
-      "$1" cmd /c exit && break
-      [ $try -lt 3 ] || exit 1
-      echo "(Wine did not start its first program; trying again with a new server)"
-    done
+    "$1" cmd /c exit || exit 1   # a new prefix is made, with a server of its own
+    wineserver -k 2>/dev/null; wineserver -p && "$1" cmd /c exit || exit 1
     ctest --preset "$2" --repeat until-pass:2 --output-junit "$3" | tee "$4"; status=${PIPESTATUS[0]}
     wineserver -k
     exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml" "$results/$preset.log" || failed=1

@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
+#include "id_number_batches.h"
 #include "line_reader.h"
 #include "manual_page.h"
 #include "manual_page_source.h"
@@ -232,41 +232,40 @@ int WorkOutArguments(const std::vector<Argument>& arguments, const std::vector<s
     return status;
 }
 
-// Folds each line of the input as its units come, keeping only the id number
-// so far, and writes the number at the line's end, or names a faulty line.
-class IdNumbers final : public LineSink {
+// Writes each line's number, or names a faulty line.
+class IdNumberWriter final : public IdNumberOutput {
 public:
-    IdNumbers(const TextServices& services, Output& out) : services_(services), out_(out) {}
+    explicit IdNumberWriter(Output& out) : out_(out) {}
 
-    void Units(std::u16string_view units) override { idNumber_ = FoldIdNumber(idNumber_, units, services_); }
+    void IdNumber(std::int32_t idNumber) override { out_.Line(UnsignedText(idNumber)); }
 
-    void LineEnd(std::size_t number, LineFault fault) override {
-        const std::int32_t idNumber = std::exchange(idNumber_, 0);
-        if (fault == LineFault::kNone) {
-            out_.Line(UnsignedText(idNumber));
-        } else {
-            ReportFault(out_, "line", number, fault);
-            status_ = kFailure;
-        }
+    void Fault(std::size_t line, LineFault fault) override {
+        ReportFault(out_, "line", line, fault);
+        status_ = kFailure;
     }
 
     int Status() const { return status_; }
 
 private:
-    const TextServices& services_;
     Output& out_;
-    std::int32_t idNumber_ = 0;
     int status_ = kSuccess;
 };
 
 int WorkOutInput(const TextServices& services, Output& out) {
     LineReader reader(StandardInputEncoding());
-    IdNumbers idNumbers(services, out);
+    IdNumberWriter writer(out);
+    IdNumberBatches idNumbers(services, writer, InputIsInteractive());
     std::vector<char> chunk(kChunkSize);
-    for (std::size_t got; (got = ReadInput(chunk.data(), chunk.size())) > 0;)
-        reader.Push(std::string_view(chunk.data(), got), idNumbers);
+    try {
+        for (std::size_t got; (got = ReadInput(chunk.data(), chunk.size())) > 0;)
+            reader.Push(std::string_view(chunk.data(), got), idNumbers);
+    } catch (const ReadFailure&) {
+        idNumbers.Finish();  // the lines read before the failure are written before it is named
+        throw;
+    }
     reader.Finish(idNumbers);
-    return idNumbers.Status();
+    idNumbers.Finish();
+    return writer.Status();
 }
 
 int WorkOut(const std::vector<Argument>& arguments, const CommandLine& line, Output& out) {

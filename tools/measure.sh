@@ -4,9 +4,12 @@
 #   - the fold's cost per character with the engine's adder against plain
 #     native arithmetic, in time and in instructions under callgrind, natively
 #     and (in time) in both Windows builds under Wine;
-#   - pelvaro-id on a million addresses: instructions per byte, and MB/s
-#     against the same input read the same way but folded with plain native
-#     arithmetic (bench/native_id_numbers);
+#   - pelvaro-id on a million addresses, which it folds many lines at a time,
+#     side by side with the same input read the same way and folded a line at
+#     a time (bench/per_line_id_numbers): with the engine's adder, as
+#     pelvaro-id did before, and with plain native arithmetic, the yardstick;
+#     instructions per character under callgrind, and MB/s natively and in
+#     both Windows builds under Wine;
 #   - the window's start-up against a bare window program, and "Work out" on a
 #     1 MiB paste, for the 32-bit and the 64-bit build side by side under Wine.
 set -euo pipefail
@@ -14,10 +17,10 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh
 
 cmake --preset linux >/dev/null
-cmake --build --preset linux --target pelvaro_bench fold_instructions pelvaro-id native_id_numbers
+cmake --build --preset linux --target pelvaro_bench fold_instructions pelvaro-id per_line_id_numbers
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target window_benchmark fold_instructions
+  cmake --build --preset "$preset" --target window_benchmark fold_instructions pelvaro-id per_line_id_numbers
 done
 
 work=$(mktemp -d)
@@ -62,7 +65,7 @@ for preset in "${windows_presets[@]}"; do
   done
 done
 
-echo "== pelvaro-id on a million addresses (native build)"
+echo "== pelvaro-id on a million addresses: many lines at a time, against a line at a time"
 python3 - "$work/addresses.txt" <<'PY'
 import random, sys
 random.seed(20261208)
@@ -73,26 +76,54 @@ with open(sys.argv[1], "w") as out:
         out.write(f"{name.capitalize()}@Example.COM\n")
 PY
 bytes=$(stat -c %s "$work/addresses.txt")
-head -n 100000 "$work/addresses.txt" >"$work/sample.txt"
-sample=$(stat -c %s "$work/sample.txt")
-idle=$(instructions build/linux/cli/pelvaro-id </dev/null)
-busy=$(instructions build/linux/cli/pelvaro-id <"$work/sample.txt")
-echo "instructions per input byte (callgrind, 100,000 addresses): $(((busy - idle) / sample))"
-# The best of three runs, in seconds.
+# Instructions per character (line ends not counted) on 20,000 addresses,
+# less those of a run on no input.
+head -n 20000 "$work/addresses.txt" >"$work/sample.txt"
+characters=$(($(stat -c %s "$work/sample.txt") - 20000))
+per_character() {
+  echo $((($(instructions "$@" <"$work/sample.txt") - $(instructions "$@" </dev/null)) / characters))
+}
+echo "instructions per character (callgrind, 20,000 addresses, native build):" \
+  "pelvaro-id $(per_character build/linux/cli/pelvaro-id)," \
+  "a line at a time with the engine's adder $(per_character build/linux/bench/per_line_id_numbers engine)," \
+  "with native arithmetic $(per_character build/linux/bench/per_line_id_numbers native)"
+# The best of three runs on the input given, in seconds.
 best_seconds() {
-  local best="" taken
+  local input=$1 best="" taken
+  shift
   for _ in 1 2 3; do
-    taken=$({ TIMEFORMAT=%R && time "$@" <"$work/addresses.txt" >/dev/null; } 2>&1)
+    taken=$({ TIMEFORMAT=%R && time "$@" <"$input" >/dev/null; } 2>&1)
     best=$(python3 -c "print(min(float('$taken'), float('${best:-$taken}')))")
   done
   echo "$best"
 }
-id=$(best_seconds build/linux/cli/pelvaro-id)
-native=$(best_seconds build/linux/bench/native_id_numbers)
-python3 -c "
-mb = $bytes / 1e6
-print(f'pelvaro-id: {mb:.1f} MB in {$id:.2f} s (best of 3): {mb / $id:.1f} MB/s')
-print(f'the same input folded with native arithmetic: {$native:.2f} s: {mb / max($native, 0.01):.0f} MB/s')"
+# side_by_side LABEL BUILD EXE [RUNNER]: the build's pelvaro-id, then its
+# per_line_id_numbers with the engine's adder and with native arithmetic, on
+# the million addresses; a run on no input gives the start-up, taken off each.
+side_by_side() {
+  local label=$1 build=$2 exe=$3
+  shift 3
+  local start id today native
+  start=$(best_seconds /dev/null "$@" "$build/cli/pelvaro-id$exe")
+  id=$(best_seconds "$work/addresses.txt" "$@" "$build/cli/pelvaro-id$exe")
+  today=$(best_seconds "$work/addresses.txt" "$@" "$build/bench/per_line_id_numbers$exe" engine)
+  native=$(best_seconds "$work/addresses.txt" "$@" "$build/bench/per_line_id_numbers$exe" native)
+  python3 - "$label" "$bytes" "$start" "$id" "$today" "$native" <<'PY'
+import sys
+label, mb, start = sys.argv[1], int(sys.argv[2]) / 1e6, float(sys.argv[3])
+new, today, native = (max(float(t) - start, 0.005) for t in sys.argv[4:7])
+print(f"{label}, {mb:.1f} MB, best of 3 less {start:.2f} s of start-up: pelvaro-id {new:.2f} s, {mb / new:.0f} MB/s;",
+      f"a line at a time with the engine's adder {today:.2f} s, {mb / today:.1f} MB/s;",
+      f"with native arithmetic {native:.2f} s, {mb / native:.0f} MB/s")
+print(f"  pelvaro-id: {today / new:.1f} times as fast as a line at a time, {native / new:.2f} of the native speed")
+PY
+}
+side_by_side "native build" build/linux ""
+wineserver -p  # one Wine server for all the runs: a run's start-up is then the program's own
+for preset in "${windows_presets[@]}"; do
+  side_by_side "$preset build under Wine" "build/$preset" .exe "build/$preset/wine-run"
+done
+wineserver -k
 
 echo "== Window, 32-bit and 64-bit side by side under Wine on a virtual display"
 windows=()

@@ -16,6 +16,7 @@ import sys
 import threading
 
 MARK = "retry_start_failure: "
+RELAY_AFTER_EXIT_SECONDS = 1
 # What Wine itself writes when it cannot start a program: its loader's
 # messages, and those of start.exe, through which it starts the first one.
 WINE_START_FAILURE = re.compile(rb"(wine: |Application could not be started|ShellExecuteEx failed).*\r?\n?")
@@ -34,13 +35,16 @@ def run(arguments):
     process = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE)
     seen = []
-    relays = [threading.Thread(target=relay, args=(process.stdout, sys.stdout.buffer, seen)),
-              threading.Thread(target=relay, args=(process.stderr, sys.stderr.buffer, seen))]
+    relays = [threading.Thread(target=relay, args=(process.stdout, sys.stdout.buffer, seen), daemon=True),
+              threading.Thread(target=relay, args=(process.stderr, sys.stderr.buffer, seen), daemon=True)]
     for thread in relays:
         thread.start()
-    for thread in relays:
-        thread.join()
     status = process.wait()
+    # What the program wrote is read at once; the streams themselves may stay
+    # open for long after, held by a process that Wine started from it (the
+    # desktop's explorer.exe), and are not waited for.
+    for thread in relays:
+        thread.join(RELAY_AFTER_EXIT_SECONDS)
     return (128 - status if status < 0 else status), b"".join(seen)
 
 

@@ -9,10 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "help_text.h"
 #include "id_number_batches.h"
 #include "line_reader.h"
-#include "manual_page.h"
-#include "manual_page_source.h"
 #include "pelvaro/id_number.h"
 #include "pelvaro/text_services.h"
 #include "pelvaro/wrapping_arithmetic.h"
@@ -28,7 +27,8 @@ constexpr int kUsageError = 2;  // the command line is wrong, or names an unknow
 
 constexpr std::size_t kChunkSize = 64 * 1024;  // read at a time, and kept before a write
 
-constexpr std::string_view kSupportedCodePages = "874, 932, 936, 949, 950, 1250 to 1258 and 65001";
+// Those of TextServices::ForCodePage, in words.
+constexpr std::string_view kSupportedCodePages = PELVARO_CODE_PAGES_IN_WORDS;
 
 // Writes "pelvaro-id: " and the pieces of a message on standard error, a
 // line, without building a string that could fail to be built.
@@ -283,7 +283,7 @@ int Act(const std::vector<Argument>& arguments, Output& out) {
     const CommandLine line = ParseCommandLine(arguments);
     switch (line.action) {
         case CommandLine::Action::kHelp:
-            out.Lines(ManualPageText(kManualPage));
+            out.Lines(kHelp);
             return kSuccess;
         case CommandLine::Action::kVersion:
             out.Line("pelvaro-id " PELVARO_VERSION);
@@ -322,7 +322,7 @@ int Run(const std::vector<Argument>& arguments) {
         return status;
     } catch (const UsageError& error) {
         Complain({error.message});
-        std::fputs(ManualPageUsage(kManualPage).c_str(), stderr);
+        std::fwrite(kUsage.data(), 1, kUsage.size(), stderr);
         return kUsageError;
     } catch (const WriteFailure& failure) {
         return WriteFailed(failure);

@@ -18,4 +18,8 @@ set(PELVARO_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+set(PELVARO_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+# Test programs run through wine-run, and once more when Wine fails to start
+# one (retry_start_failure.py says when).
+set(CMAKE_CROSSCOMPILING_EMULATOR ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/retry_start_failure.py
+    ${PELVARO_WINE_RUN})

@@ -12,13 +12,12 @@
 
 namespace {
 
-constexpr unsigned kCodePages[] = {1252, 874,  1250, 1251, 1253, 1254, 1255, 1256,
-                                   1257, 1258, 932,  936,  949,  950,  65001};
+using pelvaro::kChoosableCodePages;
 
 const pelvaro::TextServices& ServicesFor(std::uint8_t selector) {
-    static std::optional<pelvaro::TextServices> cache[std::size(kCodePages)];
-    const std::size_t index = selector % std::size(kCodePages);
-    if (!cache[index]) cache[index] = pelvaro::TextServices::ForCodePage(kCodePages[index]);
+    static std::optional<pelvaro::TextServices> cache[std::size(kChoosableCodePages)];
+    const std::size_t index = selector % std::size(kChoosableCodePages);
+    if (!cache[index]) cache[index] = pelvaro::TextServices::ForCodePage(kChoosableCodePages[index]);
     if (!cache[index]) std::abort();  // every listed code page must be available
     return *cache[index];
 }

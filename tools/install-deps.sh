@@ -12,7 +12,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick      # running both Windows builds here
   x11-utils
   emscripten nodejs chromium fonts-liberation                 # the web page, its tests in headless Chromium
-  git zip unzip dpkg-dev file python3 man-db                  # release archive, Debian package, test scripts
+  git zip unzip dpkg-dev file python3 man-db groff-base       # release archive, Debian package, help, test scripts
 )
 # npm: Debian's own package, unless the Node.js installed brings its own.
 command -v npm >/dev/null || packages+=(npm)

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native engine and command-line
-# tool, the same under sanitizers, the fuzz targets for a bounded time, and the
-# two Windows builds, whose tests run through Wine (32-bit and 64-bit) on a
-# virtual display. Ends with a summary: passed, failed and skipped for each
-# suite, the reason for each skip, and any suite this machine cannot run.
+# tool, the same under sanitizers, the fuzz targets for a bounded time, the web
+# page in three browser engines, and the two Windows builds, whose tests run
+# through Wine (32-bit and 64-bit) on virtual displays. Ends with a summary:
+# passed, failed and skipped for each suite, the reason for each skip, and any
+# suite this machine cannot run.
+#
+# The Windows suites spend most of their time waiting on Wine, so once both
+# Windows builds are made they run side by side in the background, each with
+# its own display, prefix and Wine server, while the other suites build and
+# run in the foreground. Their output follows at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -12,9 +18,8 @@ step() { printf '\n== %s (%d s)\n' "$*" "$SECONDS"; }
 
 results=$PWD/build/test-results
 rm -rf "$results" && mkdir -p "$results"
-suites=()    # label=junit file, for the summary
-logs=()      # label=ctest's log, where a suite's tests may have had a second try
-not_run=()   # label=reason
+suites=()   # label=junit file, for the summary
+not_run=()  # label=reason
 failed=0
 
 # run_suite LABEL CTEST_ARGUMENTS...: a test run that, failing, fails the
@@ -26,57 +31,72 @@ run_suite() {
   suites+=("$label=$results/$label.xml")
 }
 
-# run_wine_suite PRESET: the preset's tests with one Wine server kept up for
-# the whole run on a virtual display, so that a test starts in a fraction of a
-# second instead of booting Wine's services each time. Both presets share one
-# prefix: it is made once. A failed test is run once more, as a test program
-# has been seen to die at start under Wine without a trace; the log keeps the
-# first try's output and the summary names every test that needed the second.
-export WINEPREFIX=$PWD/build/wineprefix
-run_wine_suite() {
-  local preset=$1
-  mkdir -p "$WINEPREFIX"
-  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-    "$1" cmd /c exit || exit 1   # a new prefix is made, with a server of its own
-    wineserver -k 2>/dev/null; wineserver -p && "$1" cmd /c exit || exit 1
-    ctest --preset "$2" --repeat until-pass:2 --output-junit "$3" | tee "$4"; status=${PIPESTATUS[0]}
+# start_wine_suite PRESET DISPLAY_FROM: the preset's tests in the background,
+# on a virtual display numbered from DISPLAY_FROM up, with one Wine server kept
+# up for the whole run in the build's own prefix, so that a test starts in a
+# fraction of a second instead of booting Wine's services each time; the
+# build's wine-run makes the prefix ready on that server.
+wine_jobs=()  # preset=pid
+start_wine_suite() {
+  local preset=$1 display_from=$2
+  WINEPREFIX=$PWD/build/$preset/wineprefix xvfb-run -a -n "$display_from" -s "-screen 0 1280x1024x24" bash -c '
+    mkdir -p "$WINEPREFIX" && wineserver -p && "$1" || exit 1
+    ctest --preset "$2" --output-junit "$3"; status=$?
     wineserver -k
-    exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml" "$results/$preset.log" || failed=1
+    exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml" >"$results/$preset.log" 2>&1 &
+  wine_jobs+=("$preset=$!")
   suites+=("$preset=$results/$preset.xml")
-  logs+=("$preset=$results/$preset.log")
 }
 
-step "Linux build and tests (clang)"
+step "Linux build (clang)"
 cmake --preset linux >/dev/null
 cmake --build --preset linux
-run_suite linux --preset linux
-
-step "Linux tests under UndefinedBehaviorSanitizer and AddressSanitizer (gcc)"
-cmake --preset linux-sanitize >/dev/null
-cmake --build --preset linux-sanitize
-run_suite linux-sanitize --preset linux-sanitize
-
-step "Fuzz targets, each for a bounded time"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-run_suite fuzz --preset fuzz
-
-step "Web page: the engine in WebAssembly, tested in headless Chromium"
-cmake --preset web >/dev/null
-cmake --build --preset web
-cmake --build --preset linux --target pelvaro-id   # the numbers to compare with
-(cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
-node --test --test-concurrency=1 --test-reporter=tap --test-reporter-destination=stdout \
-  --test-reporter=junit --test-reporter-destination="$results/web.xml" web/tests/*.test.mjs || failed=1
-suites+=("web=$results/web.xml")
 
 # The Windows tests compare Windows' own lower case and code tables with the
 # Linux stand-in's, which the Linux build writes to this file.
 stand_in_tables=$PWD/build/linux/engine/tests/stand-in-tables.bin
 
-step "32-bit Windows build (the release) and its tests' programs"
+step "Windows builds: 32-bit (the release) and 64-bit, with their tests' programs"
 cmake --preset win32 -DPELVARO_STAND_IN_TABLES="$stand_in_tables" >/dev/null
 cmake --build --preset win32
+cmake --preset win64 -DPELVARO_WIN32_BUILD_DIR="$PWD/build/win32" -DPELVARO_STAND_IN_TABLES="$stand_in_tables" >/dev/null
+cmake --build --preset win64
+
+# 32-bit Windows programs run through 32-bit Wine, which needs a kernel that
+# runs 32-bit x86 programs. Its loader, as the 32-bit build found it, is one:
+# if it cannot start, say why.
+loader32=$(sed -n 's/^PELVARO_WINE_LOADER:FILEPATH=//p' build/win32/CMakeCache.txt)
+if why=$("$loader32" --version 2>&1 >/dev/null); then
+  step "32-bit Windows tests through 32-bit Wine: started in the background"
+  start_wine_suite win32 100
+else
+  reason="this machine cannot run 32-bit programs: $loader32: ${why:-failed}"
+  echo "== 32-bit Windows tests not run: $reason"
+  not_run+=("win32=$reason")
+fi
+step "64-bit Windows tests through Wine: started in the background"
+start_wine_suite win64 200
+
+step "Linux tests"
+run_suite linux --preset linux -j2
+
+step "Linux tests under UndefinedBehaviorSanitizer and AddressSanitizer (gcc)"
+cmake --preset linux-sanitize >/dev/null
+cmake --build --preset linux-sanitize
+run_suite linux-sanitize --preset linux-sanitize -j2
+
+step "Fuzz targets, each for a bounded time"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+run_suite fuzz --preset fuzz -j2
+
+step "Web page: the engine in WebAssembly, tested in headless Chromium"
+cmake --preset web >/dev/null
+cmake --build --preset web
+(cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
+node --test --test-concurrency=1 --test-reporter=tap --test-reporter-destination=stdout \
+  --test-reporter=junit --test-reporter-destination="$results/web.xml" web/tests/*.test.mjs || failed=1
+suites+=("web=$results/web.xml")
 
 step "Reproducible release: a second 32-bit build from scratch gives the same bytes"
 rm -rf build/win32-again
@@ -87,30 +107,17 @@ for exe in app/Pelvaro.exe cli/pelvaro-id.exe; do
   echo "$exe: the same $(stat -c %s "build/win32/$exe") bytes"
 done
 
-step "64-bit Windows build"
-cmake --preset win64 -DPELVARO_WIN32_BUILD_DIR="$PWD/build/win32" -DPELVARO_STAND_IN_TABLES="$stand_in_tables" >/dev/null
-cmake --build --preset win64
-
 step "Release: the Windows archive and the Debian package, which is then unpacked and tried"
 tools/release.sh | sed -n '/^build\/release\//,$p'
 tools/check_package.sh build/release/pelvaro-id_*.deb
 
-# 32-bit Windows programs run through 32-bit Wine, which needs a kernel that
-# runs 32-bit x86 programs. Its loader, as the 32-bit build found it, is one:
-# if it cannot start, say why.
-loader32=$(sed -n 's/^PELVARO_WINE_LOADER:FILEPATH=//p' build/win32/CMakeCache.txt)
-if why=$("$loader32" --version 2>&1 >/dev/null); then
-  step "32-bit Windows tests through 32-bit Wine"
-  run_wine_suite win32
-else
-  reason="this machine cannot run 32-bit programs: $loader32: ${why:-failed}"
-  echo "== 32-bit Windows tests not run: $reason"
-  not_run+=("win32=$reason")
-fi
-
-step "64-bit Windows tests through Wine"
-run_wine_suite win64
+for job in "${wine_jobs[@]}"; do
+  preset=${job%=*}
+  step "$preset Windows tests through Wine: waiting for them to finish"
+  wait "${job#*=}" || failed=1
+  cat "$results/$preset.log"
+done
 
 step "Summary"
-python3 tools/test_summary.py "${suites[@]/#/--suite=}" "${logs[@]/#/--log=}" "${not_run[@]/#/--not-run=}"
+python3 tools/test_summary.py "${suites[@]/#/--suite=}" "${not_run[@]/#/--not-run=}"
 exit $failed

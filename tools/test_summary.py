@@ -1,21 +1,28 @@
 #!/usr/bin/env python3
-"""The test command's closing summary, from the JUnit files that ctest writes.
+"""The test command's closing summary, from the JUnit files that ctest and
+node write.
 
-    test_summary.py [--suite=LABEL=FILE]... [--log=LABEL=FILE]... [--not-run=LABEL=REASON]...
+    test_summary.py [--suite=LABEL=FILE]... [--not-run=LABEL=REASON]...
 
 One line a suite: passed, failed and skipped. Then every skipped test with its
 reason, the message that GoogleTest prints after "Skipped" (or the test's last
-line of output), and every failed test. Then, from ctest's log of a suite whose
-failed tests get a second try, every test that passed only on that try. Then a
-line for each suite that was not run, with the reason.
+line of output), and every failed test. Then every test that Wine failed to
+start and that got a second try (retry_start_failure.py says so in its
+output), and a line for each suite that was not run, with the reason.
 """
-import re
 import sys
 import xml.etree.ElementTree as ElementTree
 
 
+# The line that cmake/retry_start_failure.py writes before a second try.
+SECOND_TRY = "retry_start_failure: "
+
+
 def skip_reason(case):
     output = (case.findtext("system-out") or "").splitlines()
+    for line in reversed(output):
+        if line.startswith("skipped: "):
+            return line[len("skipped: "):]
     for at, line in enumerate(output):
         if line.endswith(": Skipped") and at + 1 < len(output) and output[at + 1].strip():
             return output[at + 1].strip()
@@ -27,8 +34,9 @@ def skip_reason(case):
 
 
 def read_suite(path):
-    """(passed, failed, skipped) test cases of a JUnit file, skipped with reasons."""
-    passed, failed, skipped = [], [], []
+    """(passed, failed, skipped, tried twice) test cases of a JUnit file,
+    skipped with reasons."""
+    passed, failed, skipped, tried_twice = [], [], [], []
     try:
         root = ElementTree.parse(path).getroot()
     except (OSError, ElementTree.ParseError) as error:
@@ -42,31 +50,19 @@ def read_suite(path):
             failed.append(name)
         else:
             passed.append(name)
-    return (passed, failed, skipped), None
-
-
-# ctest's line for a test that did not pass: "12/34 Test #12: Name ....***Failed  0.02 sec".
-FIRST_TRY_FAILED = re.compile(r"Test +#\d+: (.+?) \.{3,}\s*\*{3}(?:Failed|Timeout|Exception)")
-
-
-def failed_once(path):
-    """Names of the tests that a ctest log shows failing at least once."""
-    try:
-        with open(path, encoding="utf-8", errors="replace") as log:
-            return {match.group(1) for match in map(FIRST_TRY_FAILED.search, log) if match}
-    except OSError:
-        return set()
+        tried = [line for line in (case.findtext("system-out") or "").splitlines() if line.startswith(SECOND_TRY)]
+        if tried:
+            tried_twice.append((name, tried[0][len(SECOND_TRY):]))
+    return (passed, failed, skipped, tried_twice), None
 
 
 def main(arguments):
-    suites, logs, not_run = [], {}, []
+    suites, not_run = [], []
     for argument in arguments:
         option, _, value = argument.partition("=")
         label, _, rest = value.partition("=")
         if option == "--suite" and label and rest:
             suites.append((label, rest))
-        elif option == "--log" and label and rest:
-            logs[label] = rest
         elif option == "--not-run" and label and rest:
             not_run.append((label, rest))
         else:
@@ -80,12 +76,11 @@ def main(arguments):
             print(f"{label:<{width}}  no results ({error})")
             unreadable = True
             continue
-        passed, failed, skipped = result
+        passed, failed, skipped, tried_twice = result
         print(f"{label:<{width}}  {len(passed)} passed, {len(failed)} failed, {len(skipped)} skipped")
         skips += [(label, name, reason) for name, reason in skipped]
         failures += [(label, name) for name in failed]
-        if label in logs:
-            second_tries += [(label, name) for name in sorted(failed_once(logs[label]) & set(passed))]
+        second_tries += [(label, name, why) for name, why in tried_twice]
     for label, reason in not_run:
         print(f"{label:<{width}}  not run: {reason}")
     if skips:
@@ -97,9 +92,9 @@ def main(arguments):
         for label, name in failures:
             print(f"  {label} {name}")
     if second_tries:
-        print("Passed only on a second try (the first try's output is in the log above):")
-        for label, name in second_tries:
-            print(f"  {label} {name}")
+        print("Tried a second time, as Wine did not start the test program:")
+        for label, name, why in second_tries:
+            print(f"  {label} {name}: {why}")
     return 1 if unreadable else 0
 
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,22 +16,11 @@ namespace {
 
 constexpr WORD kSpanishModern = MAKELANGID(LANG_SPANISH, SUBLANG_SPANISH_MODERN);
 
-// The strings, in the order the block must hold them.
-const std::vector<std::pair<std::wstring, std::wstring>>& ExpectedStrings() {
-    static const std::vector<std::pair<std::wstring, std::wstring>> strings = {
-        {L"Comments", L"Works out your MSN Messenger 6 id number"},
-        {L"CompanyName", L"Pelvaro"},
-        {L"FileDescription", L"MSN Messenger 6 id number"},
-        {L"LegalCopyright", L"Copyright (C) 2026 Pelvaro"},
-        {L"LegalTrademarks", L"Pelvaro"},
-        {L"ProductName", L"Pelvaro"},
-        {L"FileVersion", L"1.00.0001"},
-        {L"ProductVersion", L"1.00.0001"},
-        {L"InternalName", L"Pelvaro"},
-        {L"OriginalFilename", L"Pelvaro.exe"},
-    };
-    return strings;
-}
+// The keys of the string table, in the order the block must hold them.
+const std::vector<std::wstring> kStringKeys = {
+    L"Comments",    L"CompanyName", L"FileDescription", L"LegalCopyright", L"LegalTrademarks",
+    L"ProductName", L"FileVersion", L"ProductVersion",  L"InternalName",   L"OriginalFilename",
+};
 
 std::string Narrow(const std::wstring& text) {
     std::string result;
@@ -152,18 +142,40 @@ TEST_P(VersionBlock, TranslationPairsSpanishWithUnicode) {
     EXPECT_EQ(pair[1], 1200) << "expected code page 1200 (Unicode)";
 }
 
-TEST_P(VersionBlock, StringsHaveExactlyTheirValues) {
-    for (const auto& [key, expected] : ExpectedStrings()) {
+// The strings as Explorer's details show them: each agrees with the file it
+// describes, with the fixed part's version and with the other strings.
+TEST_P(VersionBlock, StringsAgreeWithTheFileAndTheFixedPart) {
+    std::map<std::wstring, std::wstring> strings;
+    for (const std::wstring& key : kStringKeys) {
         const auto [value, length] = Query(L"\\StringFileInfo\\0C0A04B0\\" + key);
         if (value == nullptr) {
             ADD_FAILURE() << "expected the string " << Narrow(key) << " in table 0C0A04B0";
             continue;
         }
-        const std::wstring actual(static_cast<const wchar_t*>(value));
-        EXPECT_EQ(Narrow(actual), Narrow(expected)) << "string " << Narrow(key);
-        EXPECT_EQ(actual, expected) << "string " << Narrow(key);
-        EXPECT_LE(length, expected.size() + 1) << "expected nothing after the text of " << Narrow(key);
+        const std::wstring text(static_cast<const wchar_t*>(value));
+        EXPECT_FALSE(text.empty()) << "string " << Narrow(key);
+        EXPECT_LE(length, text.size() + 1) << "expected nothing after the text of " << Narrow(key);
+        strings[key] = text;
     }
+    const auto [fixedValue, fixedLength] = Query(L"\\");
+    ASSERT_EQ(fixedLength, sizeof(VS_FIXEDFILEINFO)) << "expected a whole VS_FIXEDFILEINFO";
+    const auto& fixed = *static_cast<const VS_FIXEDFILEINFO*>(fixedValue);
+    wchar_t version[32];
+    wsprintfW(version, L"%u.%02u.%04u", HIWORD(fixed.dwFileVersionMS), LOWORD(fixed.dwFileVersionMS),
+              LOWORD(fixed.dwFileVersionLS));
+    EXPECT_EQ(Narrow(strings[L"FileVersion"]), Narrow(version)) << "the fixed part's major.minor.revision";
+    EXPECT_EQ(Narrow(strings[L"ProductVersion"]), Narrow(version));
+
+    const std::string path = GetParam().path;
+    const std::string file = path.substr(path.find_last_of("/\\") + 1);
+    EXPECT_EQ(Narrow(strings[L"OriginalFilename"]), file) << "the name the build gives the file";
+    EXPECT_EQ(Narrow(strings[L"InternalName"]), file.substr(0, file.size() - 4)) << "the name without .exe";
+    EXPECT_EQ(strings[L"ProductName"], strings[L"InternalName"]);
+    EXPECT_EQ(strings[L"LegalTrademarks"], strings[L"ProductName"]) << "the product's name is the trademark";
+    EXPECT_NE(strings[L"LegalCopyright"].find(strings[L"CompanyName"]), std::wstring::npos)
+        << "the copyright names the maker";
+    EXPECT_EQ(Narrow(strings[L"Comments"]), "Works out your " + Narrow(strings[L"FileDescription"]))
+        << "the comment says what the program does with what the description names";
 }
 
 TEST_P(VersionBlock, HoldsOneStringTableWithTheTenStringsInOrder) {
@@ -189,7 +201,7 @@ TEST_P(VersionBlock, HoldsOneStringTableWithTheTenStringsInOrder) {
         keys.push_back(Narrow(entry.key));
         EXPECT_EQ(entry.type, 1) << "expected " << Narrow(entry.key) << " to be stored as text";
     }
-    for (const auto& entry : ExpectedStrings()) expectedKeys.push_back(Narrow(entry.first));
+    for (const std::wstring& key : kStringKeys) expectedKeys.push_back(Narrow(key));
     EXPECT_EQ(keys, expectedKeys) << "expected these ten strings, in this order, and no others";
 }
 

@@ -78,12 +78,5 @@ TEST(WorkOutIdNumber, FoldsEachHalfOfASurrogatePair) {
     EXPECT_EQ(WorkOutIdNumber(u"a\U0001F600", services), WorkOutIdNumber(u"a??", services));
 }
 
-TEST(WorkOutIdNumber, LeavesTheCallersTextAlone) {
-    const std::u16string text = u"MiXeD@Example.COM";
-    const std::u16string copy = text;
-    WorkOutIdNumber(text, *TextServices::ForCodePage(1252));
-    EXPECT_EQ(text, copy);
-}
-
 }  // namespace
 }  // namespace pelvaro

@@ -32,7 +32,7 @@ protected:
 // eachLineAtOnce (typed input), every number is handed on when its line ends.
 class IdNumberBatches final : public LineSink {
 public:
-    static constexpr std::size_t kBatchLines = 256;          // four words of 64 lanes
+    static constexpr std::size_t kBatchLines = 256;          // a whole number of words of lanes
     static constexpr std::size_t kLongestBatchedLine = 512;  // units; twice the longest e-mail address
 
     IdNumberBatches(const TextServices& services, IdNumberOutput& output, bool eachLineAtOnce);

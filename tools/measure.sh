@@ -119,7 +119,12 @@ print(f"  pelvaro-id: {today / new:.1f} times as fast as a line at a time, {nati
 PY
 }
 side_by_side "native build" build/linux ""
-wineserver -p  # one Wine server for all the runs: a run's start-up is then the program's own
+# One Wine server for all the runs, so that a run's start-up is the program's
+# own; Wine's services are started here, not by a timed run, whose captured
+# output they would hold open.
+wineserver -w  # the server of the runs before, once it has ended by itself
+wineserver -p
+build/win64/wine-run cmd /c exit </dev/null >/dev/null 2>&1
 for preset in "${windows_presets[@]}"; do
   side_by_side "$preset build under Wine" "build/$preset" .exe "build/$preset/wine-run"
 done

@@ -90,6 +90,9 @@ template <typename Word, typename Addend>
 }
 
 // Times101 on every lane at once: the engine's chain, 101 = 64 + 32 + 4 + 1.
+// Inlined, as the engine's is, so that the compiler fits each addition to its
+// arguments: in a doubling AddPlanes(t, t) pass k gives the carry and carries
+// plane k of t on, which costs no operation at all.
 template <typename Word>
 [[gnu::always_inline]] inline Planes<Word> Times101Planes(const Planes<Word>& a) {
     const Planes<Word> t1 = AddPlanes(a, a);    // 2a

@@ -87,41 +87,38 @@ echo "instructions per character (callgrind, 20,000 addresses, native build):" \
   "pelvaro-id $(per_character build/linux/cli/pelvaro-id)," \
   "a line at a time with the engine's adder $(per_character build/linux/bench/per_line_id_numbers engine)," \
   "with native arithmetic $(per_character build/linux/bench/per_line_id_numbers native)"
-# The best of three runs on the input given, in seconds.
-best_seconds() {
-  local input=$1 best="" taken
-  shift
-  for _ in 1 2 3; do
-    taken=$({ TIMEFORMAT=%R && time "$@" <"$input" >/dev/null; } 2>&1)
-    best=$(python3 -c "print(min(float('$taken'), float('${best:-$taken}')))")
-  done
-  echo "$best"
-}
-# side_by_side LABEL BUILD EXE [RUNNER]: the build's pelvaro-id, then its
+# side_by_side LABEL BUILD EXE [RUNNER...]: the build's pelvaro-id, and its
 # per_line_id_numbers with the engine's adder and with native arithmetic, on
-# the million addresses; a run on no input gives the start-up, taken off each.
+# the million addresses; and pelvaro-id on no input, its start-up, which is
+# taken off each. Five rounds, the four runs taking turns in each, so that
+# the machine's other work weighs on all alike; the best of each.
 side_by_side() {
-  local label=$1 build=$2 exe=$3
-  shift 3
-  local start id today native
-  start=$(best_seconds /dev/null "$@" "$build/cli/pelvaro-id$exe")
-  id=$(best_seconds "$work/addresses.txt" "$@" "$build/cli/pelvaro-id$exe")
-  today=$(best_seconds "$work/addresses.txt" "$@" "$build/bench/per_line_id_numbers$exe" engine)
-  native=$(best_seconds "$work/addresses.txt" "$@" "$build/bench/per_line_id_numbers$exe" native)
-  python3 - "$label" "$bytes" "$start" "$id" "$today" "$native" <<'PY'
-import sys
-label, mb, start = sys.argv[1], int(sys.argv[2]) / 1e6, float(sys.argv[3])
-new, today, native = (max(float(t) - start, 0.005) for t in sys.argv[4:7])
-print(f"{label}, {mb:.1f} MB, best of 3 less {start:.2f} s of start-up: pelvaro-id {new:.2f} s, {mb / new:.0f} MB/s;",
-      f"a line at a time with the engine's adder {today:.2f} s, {mb / today:.1f} MB/s;",
+  python3 - "$work/addresses.txt" "$@" <<'PY'
+import os, subprocess, sys, time
+addresses, label, build, exe, *runner = sys.argv[1:]
+id_program = runner + [f"{build}/cli/pelvaro-id{exe}"]
+per_line = runner + [f"{build}/bench/per_line_id_numbers{exe}"]
+runs = {"start": (id_program, os.devnull), "new": (id_program, addresses),
+        "today": (per_line + ["engine"], addresses), "native": (per_line + ["native"], addresses)}
+best = {}
+for _ in range(5):
+    for name, (command, input_path) in runs.items():
+        with open(input_path, "rb") as stdin:
+            started = time.perf_counter()
+            subprocess.run(command, stdin=stdin, stdout=subprocess.DEVNULL, check=True)
+            best[name] = min(best.get(name, float("inf")), time.perf_counter() - started)
+mb = os.path.getsize(addresses) / 1e6
+new, today, native = (max(best[name] - best["start"], 0.005) for name in ("new", "today", "native"))
+print(f"{label}, {mb:.1f} MB, best of 5 less {best['start']:.2f} s of start-up: pelvaro-id {new:.2f} s,",
+      f"{mb / new:.0f} MB/s; a line at a time with the engine's adder {today:.2f} s, {mb / today:.1f} MB/s;",
       f"with native arithmetic {native:.2f} s, {mb / native:.0f} MB/s")
 print(f"  pelvaro-id: {today / new:.1f} times as fast as a line at a time, {native / new:.2f} of the native speed")
 PY
 }
 side_by_side "native build" build/linux ""
 # One Wine server for all the runs, so that a run's start-up is the program's
-# own; Wine's services are started here, not by a timed run, whose captured
-# output they would hold open.
+# own; Wine's services are started here, without output, rather than by a
+# timed run, whose standard error they would keep open.
 wineserver -w  # the server of the runs before, once it has ended by itself
 wineserver -p
 build/win64/wine-run cmd /c exit </dev/null >/dev/null 2>&1

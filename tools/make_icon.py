@@ -6,8 +6,8 @@ The icon is a blue "@" sign. The .ico file holds six images, in this order:
 16x16, 32x32 and 48x48 at 8 bits per pixel (256-colour palette, 1-bit
 transparency mask), then the same three sizes at 32 bits per pixel with an
 alpha channel. The web page's icons are the same sign in the sizes browsers
-ask for: favicon.ico (16x16, 32x32 and 48x48, each a PNG image, which every
-browser reads in an icon file and which keeps it small), apple-touch-icon.png
+ask for: favicon.ico (16x16 and 32x32, each a PNG image, which every browser
+reads in an icon file and which keeps it small), apple-touch-icon.png
 (180x180, on white: a phone's home screen shows no transparency) and the web
 app manifest's pelvaro-192.png and pelvaro-512.png.
 
@@ -37,6 +37,10 @@ STROKE = {16: 1.5, 32: 3.4, 48: 4.8}
 # Radius of the bowl of the "a" against that of the outer ring: a little
 # larger at 16x16, so that the bowl keeps a hole; 0.42 from 32x32 up.
 BOWL = {16: 0.48, 32: 0.42, 48: 0.42}
+
+# The sizes of the web page's favicon.ico: a browser's tab at one and two
+# device pixels to the CSS pixel.
+FAVICON_SIZES = (16, 32)
 
 # The web page's PNG icons: file name, size, and whether the sign stands on
 # white rather than on transparency.
@@ -226,28 +230,43 @@ def image_32bit(size):
     return info_header(size, 32, len(pixels) + len(mask), 0) + bytes(pixels) + mask
 
 
+# An opaque PNG image holds the gradient's shades, each blended with white in
+# as many steps: a palette of 256 colours, a third of the file of full colour.
+WHITE_SHADES = 16
+WHITE_STEPS = 16
+
+
+def png_chunk(kind, data):
+    return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+
 def png_file(size, on_white=False):
-    """The sign as a PNG image: 8-bit RGBA, rows from the top, the same
-    gradient and coverage as the 32-bit images; on white, fully opaque."""
+    """The sign as a PNG image, rows from the top, with the same gradient and
+    coverage as the 32-bit images: 8-bit RGBA, or on white a palette image."""
     cov = coverage(size)
     full = SUPERSAMPLE * SUPERSAMPLE
     raw = bytearray()
+    palette = b""
     for y in range(size):
-        colour = gradient(y / (size - 1))
         raw.append(0)  # filter type: none
+        if on_white:
+            shade = int(round(y / (size - 1) * (WHITE_SHADES - 1)))
+            raw += bytes(shade * WHITE_STEPS + (c * (WHITE_STEPS - 1) + full // 2) // full for c in cov[y])
+            continue
+        colour = bytes(gradient(y / (size - 1)))
         for x in range(size):
             alpha = (cov[y][x] * 255 + full // 2) // full
-            if on_white:
-                raw += bytes((c * alpha + 255 * (255 - alpha) + 127) // 255 for c in colour) + b"\xff"
-            else:
-                raw += bytes(colour) + bytes((alpha,)) if alpha else b"\0\0\0\0"
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
-
-    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8 bits a sample, RGBA
-    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-            + chunk(b"IEND", b""))
+            raw += colour + bytes((alpha,)) if alpha else b"\0\0\0\0"
+    if on_white:
+        for shade in range(WHITE_SHADES):
+            colour = gradient(shade / (WHITE_SHADES - 1))
+            for step in range(WHITE_STEPS):
+                palette += bytes((c * step + 255 * (WHITE_STEPS - 1 - step) + (WHITE_STEPS - 1) // 2)
+                                 // (WHITE_STEPS - 1) for c in colour)
+    colour_type = 3 if on_white else 6  # palette, or RGBA
+    header = struct.pack(">IIBBBBB", size, size, 8, colour_type, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + png_chunk(b"IHDR", header) + (png_chunk(b"PLTE", palette) if on_white else b"")
+            + png_chunk(b"IDAT", zlib.compress(bytes(raw), 9)) + png_chunk(b"IEND", b""))
 
 
 def icon_file(images=None):
@@ -269,7 +288,7 @@ def icon_file(images=None):
 
 def write_web_icons(folder):
     folder.mkdir(parents=True, exist_ok=True)
-    (folder / "favicon.ico").write_bytes(icon_file([(s, 32, png_file(s)) for s in SIZES]))
+    (folder / "favicon.ico").write_bytes(icon_file([(s, 32, png_file(s)) for s in FAVICON_SIZES]))
     for name, size, on_white in WEB_IMAGES:
         (folder / name).write_bytes(png_file(size, on_white))
 

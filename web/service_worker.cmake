@@ -1,4 +1,5 @@
-# Writes the page's service worker from its template, at build time:
+# Writes the page's service worker from its template, at build time, without
+# its comments (strip_comments.cmake):
 #
 #   cmake -DTEMPLATE=pelvaro-sw.js.in -DOUTPUT=pelvaro-sw.js -DVERSION=1.0.0.1
 #         -DPAGE_DIR=page "-DFILES=index.html;..." -P service_worker.cmake
@@ -22,4 +23,8 @@ string(SHA256 contents "${hashes}")
 string(SUBSTRING "${contents}" 0 12 contents)
 set(PELVARO_CACHE_NAME "pelvaro-${VERSION}-${contents}")
 list(JOIN quoted ", " PELVARO_OFFLINE_FILES)
-configure_file("${TEMPLATE}" "${OUTPUT}" @ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/strip_comments.cmake)
+file(READ "${TEMPLATE}" text)
+string(CONFIGURE "${text}" text @ONLY)
+pelvaro_strip_comments(text "${OUTPUT}")
+file(WRITE "${OUTPUT}" "${text}")

@@ -98,7 +98,13 @@ function wrapPuppeteer(page, context, firefox) {
       if (ready) await waitReady(page.waitForFunction.bind(page));
     },
     reload: async () => { await page.reload(); await waitReady(page.waitForFunction.bind(page)); },
-    back: async () => { await page.goBack(); await waitReady(page.waitForFunction.bind(page)); },
+    // Through the page's history: puppeteer's goBack waits, over WebDriver
+    // BiDi, for a load that a return from the back/forward cache never makes.
+    back: async () => {
+      await page.evaluate(() => history.back());
+      await page.waitForFunction(() => location.protocol !== "about:", { timeout: readyTimeout });
+      await waitReady(page.waitForFunction.bind(page));
+    },
     evaluate: (fn, ...args) => page.evaluate(fn, ...args),
     run: (source) => page.evaluate(source),
     waitFor: (fn, arg, timeout = readyTimeout) => page.waitForFunction(fn, { timeout }, arg),

@@ -18,11 +18,14 @@
 // `requests` (every URL the page asked for, opened from the disk too) and
 // `accessible(selector)` (the role and name in the accessibility tree); the
 // browser's `cannot` says why.
-import { spawn } from "node:child_process";
+import { spawn, spawnSync } from "node:child_process";
 import { once } from "node:events";
+import { existsSync, mkdirSync, readdirSync } from "node:fs";
 import { writeFile } from "node:fs/promises";
 import { createServer } from "node:net";
+import { dirname, join } from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
+import { fileURLToPath } from "node:url";
 import puppeteer from "puppeteer-core";
 import { Builder, By, Key } from "selenium-webdriver";
 import { Select } from "selenium-webdriver/lib/select.js";
@@ -137,14 +140,38 @@ async function freePort() {
   return port;
 }
 
-// MiniBrowser takes its language from the environment, so each language
-// gets a WebKitWebDriver of its own, started with it.
+// WebKitGTK takes the browser's language from the system's locale (its
+// LC_CTYPE, "ja_JP.UTF-8" for "ja-JP"), so each language gets a MiniBrowser of
+// its own, started in that locale, compiled by localedef into a folder of the
+// build's from Debian's locale sources (1 s each, once). A locale names no
+// script: "sr-Latn-RS" becomes sr_RS@latin, which WebKit reports as "sr-RS".
+const localeSources = "/usr/share/i18n/locales";
+const compiledLocales = join(dirname(fileURLToPath(import.meta.url)), "../../build/web-tests/locales");
+
+function systemLocale(tag) {
+  const [language, ...rest] = tag.split("-");
+  const script = rest.find((part) => part.length === 4);
+  const region = rest.find((part) => part.length === 2)?.toUpperCase();
+  const modifier = script === "Latn" ? "@latin" : "";
+  const candidates = region ? [`${language}_${region}${modifier}`]
+    : readdirSync(localeSources).filter((name) => name.startsWith(`${language}_`) && name.endsWith(modifier) && !name.includes("@") === !modifier);
+  const name = candidates.find((candidate) => existsSync(join(localeSources, candidate)));
+  if (!name) throw new Error(`no system locale for ${tag}`);
+  const [base, variant] = name.split("@");
+  const compiled = `${base}.UTF-8${variant ? `@${variant}` : ""}`;
+  if (!existsSync(join(compiledLocales, compiled))) {
+    mkdirSync(compiledLocales, { recursive: true });
+    const made = spawnSync("localedef", ["-i", name, "-c", "-f", "UTF-8", join(compiledLocales, compiled)]);
+    if (made.status > 1) throw new Error(`localedef ${name}: ${made.stderr}`);  // 1: warnings only
+  }
+  return compiled;
+}
+
 async function startWebKit(locale) {
   const port = await freePort();
-  const language = locale.replace("-", "_");
   const driverProcess = spawn("WebKitWebDriver", ["--host=127.0.0.1", `--port=${port}`], {
     stdio: "ignore",
-    env: { ...process.env, LANGUAGE: language, LANG: "C.UTF-8" },
+    env: { ...process.env, LOCPATH: compiledLocales, LANG: systemLocale(locale), LANGUAGE: "", LC_ALL: "" },
   });
   const exited = once(driverProcess, "exit").then(() => { throw new Error("WebKitWebDriver ended"); });
   for (let tries = 0; ; tries++) {

@@ -54,9 +54,11 @@ describe("the page's numbers are pelvaro-id's", () => {
       await pasting.evaluate((pasted) => navigator.clipboard.writeText(pasted), text);
       await pasting.press("Control+V");
       await pasting.waitFor(() => document.getElementById("Text1").value.length > 0);
-      assert.equal((await valueOf(pasting, "#Text1")).length, 1 << 20);
+      // WebKit holds at most 524,288 units in a text box, and cuts a paste there.
+      const held = await valueOf(pasting, "#Text1");
+      assert.equal(held, text.slice(0, browser.engine === "webkit" ? 524288 : 1 << 20));
       await pasting.click("#Command1");
-      assert.equal(await valueOf(pasting, "#Text2"), pelvaroIdNumbers([text], 1252)[0]);
+      assert.equal(await valueOf(pasting, "#Text2"), pelvaroIdNumbers([held], 1252)[0]);
       await pasting.close();
     } finally {
       site.close();
@@ -81,17 +83,22 @@ describe("the browser's language picks the code page, as the system's locale doe
     ["ko-KR", 949], ["th-TH", 874], ["pl-PL", 1250], ["sr-Latn-RS", 1250], ["ru-RU", 1251], ["sr", 1251],
     ["el-GR", 1253], ["tr-TR", 1254], ["he-IL", 1255], ["ar-EG", 1256], ["lt-LT", 1257], ["vi-VN", 1258],
   ];
-  it("from the language to the code page in use, loading that code page's table and no other", async () => {
-    for (const [locale, codePage] of cases) {
+  it("from the language to the code page in use, loading that code page's table and no other", async (t) => {
+    for (const [locale, codePage] of cases) await t.test(locale, async (t) => {
       site.requests.length = 0;
       const page = await openPage(browser, { url: site.url, locale });
+      const language = await page.evaluate(() => navigator.language);
+      if (language !== locale) {
+        await page.close();
+        return t.skip(`${browser.engine} reports ${language} for ${locale}: it takes the language from the system's locale`);
+      }
       const inUse = { shown: await valueOf(page, "#code-page"), status: await textOf(page, "#code-page-status") };
       assert.equal(inUse.shown, String(codePage), locale);
       assert.match(inUse.status, new RegExp(`^In use: code page ${codePage} `), locale);
       const tables = site.requests.filter((path) => /pelvaro-cp\d+\.js$/.test(path)).map((path) => path.match(/cp(\d+)/)[1]);
       assert.deepEqual([...new Set(tables)], hasTableScript(codePage) ? [String(codePage)] : [], locale);
       await page.close();
-    }
+    });
   });
 });
 

@@ -117,14 +117,19 @@ describe("the page is the window", () => {
       const about = document.getElementById("About");
       return {
         open: about.open, modal: about.matches(":modal"), title: document.getElementById("About-title").textContent,
-        text: document.getElementById("About-text").innerText,
+        text: document.getElementById("About-text").textContent,
+        lines: (() => {
+          const range = document.createRange();
+          range.selectNodeContents(document.getElementById("About-text"));
+          return new Set([...range.getClientRects()].map((rect) => Math.round(rect.top))).size;
+        })(),
         buttons: [...about.querySelectorAll("button")].map((button) => button.textContent),
         focus: document.activeElement.id,
       };
     });
     await page.click("#Label3");
     assert.deepEqual(await dialog(), {
-      open: true, modal: true, title, buttons: ["OK"], focus: "About-OK",
+      open: true, modal: true, title, buttons: ["OK"], focus: "About-OK", lines: 2,
       text: "This program has been made by Tolvareth\nThe main code has been provided by Quenmar",
     });
     await page.press("Enter");

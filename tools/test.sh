@@ -61,14 +61,18 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 run_suite fuzz --preset fuzz
 
-step "Web page: the engine in WebAssembly, tested in headless Chromium"
+step "Web page: the engine in WebAssembly, tested in Chromium, Firefox ESR and WebKitGTK"
 cmake --preset web >/dev/null
 cmake --build --preset web
 cmake --build --preset linux --target pelvaro-id   # the numbers to compare with
-(cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
-node --test --test-concurrency=1 --test-reporter=tap --test-reporter-destination=stdout \
-  --test-reporter=junit --test-reporter-destination="$results/web.xml" web/tests/*.test.mjs || failed=1
-suites+=("web=$results/web.xml")
+web/tests/run.sh "$results" || failed=1
+for engine in chromium firefox webkit; do
+  if [[ -f $results/web-$engine.not-run ]]; then
+    not_run+=("web-$engine=$(<"$results/web-$engine.not-run")")
+  else
+    suites+=("web-$engine=$results/web-$engine.xml")
+  fi
+done
 
 # The Windows tests compare Windows' own lower case and code tables with the
 # Linux stand-in's, which the Linux build writes to this file.

@@ -25,6 +25,18 @@ export function openPage(browser, { url = pageUrl, site, ...options } = {}) {
   return browser.open({ url, frame: site?.frame, ...options });
 }
 
+// The engine's browser and a static server of the page (see serve), for a
+// suite; stopBrowserAndSite closes what came up.
+export async function startBrowserAndSite() {
+  const browser = await launch();
+  return { browser, site: await serve() };
+}
+
+export async function stopBrowserAndSite(browser, site) {
+  await browser?.close();
+  site?.close();
+}
+
 // Skips the rest of a test where the engine cannot make its check, saying
 // why: `what` is null when the engine cannot report it.
 export function engineCan(t, what, reason) {

@@ -6,7 +6,8 @@ import { existsSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
-  chooseCodePage, launch, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, textOf, valueOf,
+  chooseCodePage, launch, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, startBrowserAndSite,
+  stopBrowserAndSite, textOf, valueOf,
 } from "./harness.js";
 
 const texts = [
@@ -69,14 +70,8 @@ describe("the page's numbers are pelvaro-id's", () => {
 describe("the browser's language picks the code page, as the system's locale does on Windows", () => {
   let browser;
   let site;
-  before(async () => {
-    browser = await launch();
-    site = await serve();
-  });
-  after(async () => {
-    await browser?.close();
-    site?.close();
-  });
+  before(async () => ({ browser, site } = await startBrowserAndSite()));
+  after(() => stopBrowserAndSite(browser, site));
 
   const cases = [
     ["en-US", 1252], ["pt-BR", 1252], ["ja-JP", 932], ["zh-CN", 936], ["zh-TW", 950], ["zh-Hant-HK", 950],
@@ -105,14 +100,8 @@ describe("the browser's language picks the code page, as the system's locale doe
 describe("the number shown is always the number for the code page shown", () => {
   let browser;
   let site;
-  before(async () => {
-    browser = await launch();
-    site = await serve();
-  });
-  after(async () => {
-    await browser?.close();
-    site?.close();
-  });
+  before(async () => ({ browser, site } = await startBrowserAndSite()));
+  after(() => stopBrowserAndSite(browser, site));
 
   // Chooses the code pages one after another without waiting, each table
   // held back as long as given, presses Work out on text while the last one

@@ -6,7 +6,8 @@ import { readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
-  chooseCodePage, engineCan, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, root, serve, textOf,
+  chooseCodePage, engineCan, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, root, startBrowserAndSite,
+  stopBrowserAndSite, textOf,
 } from "./harness.js";
 
 // What opening the page loads, in the order the page asks for it; and what
@@ -30,14 +31,8 @@ const cached = (page) => page.evaluate(async () => Object.fromEntries(await Prom
 describe("offline and private", () => {
   let browser;
   let site;
-  before(async () => {
-    browser = await launch();
-    site = await serve();
-  });
-  after(async () => {
-    await browser?.close();
-    site?.close();
-  });
+  before(async () => ({ browser, site } = await startBrowserAndSite()));
+  after(() => stopBrowserAndSite(browser, site));
 
   it("works opened from the disk, with no error", async (t) => {
     const page = await openPage(browser, { url: pageUrl });

@@ -6,7 +6,8 @@ import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { after, before, describe, it } from "node:test";
 import {
-  engineCan, focused, launch, openPage, serve, shownVersion, textOf, valueOf, windowTable,
+  engineCan, focused, launch, openPage, shownVersion, startBrowserAndSite, stopBrowserAndSite, textOf, valueOf,
+  windowTable,
 } from "./harness.js";
 
 const title = `Work out your MSN Messenger 6 id number - ${shownVersion()}`;
@@ -200,14 +201,8 @@ function phoneSizes() {
 describe("on a phone's screen the window stands in one column", () => {
   let browser;
   let site;
-  before(async () => {
-    browser = await launch();
-    site = await serve();
-  });
-  after(async () => {
-    await browser?.close();
-    site?.close();
-  });
+  before(async () => ({ browser, site } = await startBrowserAndSite()));
+  after(() => stopBrowserAndSite(browser, site));
 
   for (const width of [360, 320]) {
     it(`at ${width} px: the controls in their order, no sideways scrolling, text of 16 px, targets of 44 px`, async (t) => {
@@ -263,14 +258,8 @@ describe("axe-core, every rule on, finds nothing", () => {
   const axeSource = readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.min.js"), "utf8");
   let browser;
   let site;
-  before(async () => {
-    browser = await launch();
-    site = await serve();
-  });
-  after(async () => {
-    await browser?.close();
-    site?.close();
-  });
+  before(async () => ({ browser, site } = await startBrowserAndSite()));
+  after(() => stopBrowserAndSite(browser, site));
 
   for (const width of [360, 1280]) {
     it(`at ${width} px`, async (t) => {

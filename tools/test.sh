@@ -90,13 +90,17 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 run_suite fuzz --preset fuzz -j2
 
-step "Web page: the engine in WebAssembly, tested in headless Chromium"
+step "Web page: the engine in WebAssembly, tested in Chromium, Firefox ESR and WebKitGTK"
 cmake --preset web >/dev/null
 cmake --build --preset web
-(cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
-node --test --test-concurrency=1 --test-reporter=tap --test-reporter-destination=stdout \
-  --test-reporter=junit --test-reporter-destination="$results/web.xml" web/tests/*.test.mjs || failed=1
-suites+=("web=$results/web.xml")
+web/tests/run.sh "$results" || failed=1
+for engine in chromium firefox webkit; do
+  if [[ -f $results/web-$engine.not-run ]]; then
+    not_run+=("web-$engine=$(<"$results/web-$engine.not-run")")
+  else
+    suites+=("web-$engine=$results/web-$engine.xml")
+  fi
+done
 
 step "Reproducible release: a second 32-bit build from scratch gives the same bytes"
 rm -rf build/win32-again

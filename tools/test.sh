@@ -49,16 +49,17 @@ finish() {
   cat "$results/$1.log"
 }
 
-# wine_suite PRESET DISPLAY_FROM: the preset's tests
-# on a virtual display numbered from DISPLAY_FROM up, with one Wine server kept
-# up for the whole run in the build's own prefix, so that a test starts in a
-# fraction of a second instead of booting Wine's services each time; the
-# build's wine-run makes the prefix ready on that server.
+# wine_suite PRESET DISPLAY_FROM: the preset's tests, two at a time (those that
+# use the display take turns), on a virtual display numbered from DISPLAY_FROM
+# up, with one Wine server kept up for the whole run in the build's own
+# prefix, so that a test starts in a fraction of a second instead of booting
+# Wine's services each time; the build's wine-run makes the prefix ready on
+# that server.
 wine_suite() {
   local preset=$1 display_from=$2
   WINEPREFIX=$PWD/build/$preset/wineprefix xvfb-run -a -n "$display_from" -s "-screen 0 1280x1024x24" bash -c '
     mkdir -p "$WINEPREFIX" && wineserver -p && "$1" || exit 1
-    ctest --preset "$2" --output-junit "$3"; status=$?
+    ctest --preset "$2" -j2 --output-junit "$3"; status=$?
     wineserver -k
     exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml"
 }

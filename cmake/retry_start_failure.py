@@ -14,9 +14,10 @@ import re
 import subprocess
 import sys
 import threading
+import time
 
 MARK = "retry_start_failure: "
-RELAY_AFTER_EXIT_SECONDS = 1
+RELAY_AFTER_EXIT_SECONDS = 0.25  # ample for what is left in a pipe
 # What Wine itself writes when it cannot start a program: its loader's
 # messages, and those of start.exe, through which it starts the first one.
 WINE_START_FAILURE = re.compile(rb"(wine: |Application could not be started|ShellExecuteEx failed).*\r?\n?")
@@ -43,8 +44,9 @@ def run(arguments):
     # What the program wrote is read at once; the streams themselves may stay
     # open for long after, held by a process that Wine started from it (the
     # desktop's explorer.exe), and are not waited for.
+    deadline = time.monotonic() + RELAY_AFTER_EXIT_SECONDS
     for thread in relays:
-        thread.join(RELAY_AFTER_EXIT_SECONDS)
+        thread.join(max(0.0, deadline - time.monotonic()))
     return (128 - status if status < 0 else status), b"".join(seen)
 
 

@@ -11,7 +11,8 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64                     # Windows cross compilers and windres
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick      # running both Windows builds here
   x11-utils
-  emscripten nodejs chromium fonts-liberation                 # the web page, its tests in headless Chromium
+  emscripten nodejs chromium fonts-liberation                 # the web page, its tests in Chromium,
+  firefox-esr webkit2gtk-driver locales                       # Firefox ESR and WebKitGTK (in a locale per language)
   git zip unzip dpkg-dev file python3 man-db groff-base       # release archive, Debian package, help, test scripts
 )
 # npm: Debian's own package, unless the Node.js installed brings its own.

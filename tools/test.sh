@@ -6,10 +6,11 @@
 # passed, failed and skipped for each suite, the reason for each skip, and any
 # suite this machine cannot run.
 #
-# The Windows suites spend most of their time waiting on Wine, so once both
-# Windows builds are made they run side by side in the background, each with
-# its own display, prefix and Wine server, while the other suites build and
-# run in the foreground. Their output follows at the end.
+# The web and Windows suites spend much of their time waiting on a browser or
+# on Wine, so once their builds are made they run in the background, side by
+# side, each Windows suite with its own display, prefix and Wine server, while
+# the other suites build and run in the foreground. Their output follows at
+# the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -31,26 +32,46 @@ run_suite() {
   suites+=("$label=$results/$label.xml")
 }
 
-# start_wine_suite PRESET DISPLAY_FROM: the preset's tests in the background,
-# on a virtual display numbered from DISPLAY_FROM up, with one Wine server kept
-# up for the whole run in the build's own prefix, so that a test starts in a
-# fraction of a second instead of booting Wine's services each time; the
-# build's wine-run makes the prefix ready on that server.
-wine_jobs=()  # preset=pid
-start_wine_suite() {
+# in_background LABEL COMMAND...: runs the command in the background, its
+# output kept in LABEL.log; finish LABEL waits for it, prints its output, and
+# fails the command after the summary if it failed.
+declare -A background=()  # label -> pid
+in_background() {
+  local label=$1
+  shift
+  "$@" >"$results/$label.log" 2>&1 &
+  background[$label]=$!
+}
+finish() {
+  [[ -n ${background[$1]:-} ]] || return 0
+  step "$1: waiting for it to finish"
+  wait "${background[$1]}" || failed=1
+  cat "$results/$1.log"
+}
+
+# wine_suite PRESET DISPLAY_FROM: the preset's tests, two at a time (those that
+# use the display take turns), on a virtual display numbered from DISPLAY_FROM
+# up, with one Wine server kept up for the whole run in the build's own
+# prefix, so that a test starts in a fraction of a second instead of booting
+# Wine's services each time; the build's wine-run makes the prefix ready on
+# that server.
+wine_suite() {
   local preset=$1 display_from=$2
   WINEPREFIX=$PWD/build/$preset/wineprefix xvfb-run -a -n "$display_from" -s "-screen 0 1280x1024x24" bash -c '
     mkdir -p "$WINEPREFIX" && wineserver -p && "$1" || exit 1
-    ctest --preset "$2" --output-junit "$3"; status=$?
+    ctest --preset "$2" -j2 --output-junit "$3"; status=$?
     wineserver -k
-    exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml" >"$results/$preset.log" 2>&1 &
-  wine_jobs+=("$preset=$!")
-  suites+=("$preset=$results/$preset.xml")
+    exit $status' run "build/$preset/wine-run" "$preset" "$results/$preset.xml"
 }
 
 step "Linux build (clang)"
 cmake --preset linux >/dev/null
 cmake --build --preset linux
+
+step "Web page: the engine in WebAssembly; its tests in Chromium, Firefox ESR and WebKitGTK start in the background"
+cmake --preset web >/dev/null
+cmake --build --preset web
+in_background web web/tests/run.sh "$results"
 
 # The Windows tests compare Windows' own lower case and code tables with the
 # Linux stand-in's, which the Linux build writes to this file.
@@ -68,14 +89,16 @@ cmake --build --preset win64
 loader32=$(sed -n 's/^PELVARO_WINE_LOADER:FILEPATH=//p' build/win32/CMakeCache.txt)
 if why=$("$loader32" --version 2>&1 >/dev/null); then
   step "32-bit Windows tests through 32-bit Wine: started in the background"
-  start_wine_suite win32 100
+  in_background win32 wine_suite win32 100
+  suites+=("win32=$results/win32.xml")
 else
   reason="this machine cannot run 32-bit programs: $loader32: ${why:-failed}"
   echo "== 32-bit Windows tests not run: $reason"
   not_run+=("win32=$reason")
 fi
 step "64-bit Windows tests through Wine: started in the background"
-start_wine_suite win64 200
+in_background win64 wine_suite win64 200
+suites+=("win64=$results/win64.xml")
 
 step "Linux tests"
 run_suite linux --preset linux -j2
@@ -90,14 +113,6 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 run_suite fuzz --preset fuzz -j2
 
-step "Web page: the engine in WebAssembly, tested in headless Chromium"
-cmake --preset web >/dev/null
-cmake --build --preset web
-(cd web/tests && npm ci --no-audit --no-fund --loglevel=error)
-node --test --test-concurrency=1 --test-reporter=tap --test-reporter-destination=stdout \
-  --test-reporter=junit --test-reporter-destination="$results/web.xml" web/tests/*.test.mjs || failed=1
-suites+=("web=$results/web.xml")
-
 step "Reproducible release: a second 32-bit build from scratch gives the same bytes"
 rm -rf build/win32-again
 cmake --preset win32 -B build/win32-again -DBUILD_TESTING=OFF >/dev/null
@@ -107,15 +122,20 @@ for exe in app/Pelvaro.exe cli/pelvaro-id.exe; do
   echo "$exe: the same $(stat -c %s "build/win32/$exe") bytes"
 done
 
+# The release makes the page's folder afresh: after the page's tests.
+finish web
 step "Release: the Windows archive and the Debian package, which is then unpacked and tried"
 tools/release.sh | sed -n '/^build\/release\//,$p'
 tools/check_package.sh build/release/pelvaro-id_*.deb
 
-for job in "${wine_jobs[@]}"; do
-  preset=${job%=*}
-  step "$preset Windows tests through Wine: waiting for them to finish"
-  wait "${job#*=}" || failed=1
-  cat "$results/$preset.log"
+finish win32
+finish win64
+for engine in chromium firefox webkit; do
+  if [[ -f $results/web-$engine.not-run ]]; then
+    not_run+=("web-$engine=$(<"$results/web-$engine.not-run")")
+  else
+    suites+=("web-$engine=$results/web-$engine.xml")
+  fi
 done
 
 step "Summary"

@@ -4,15 +4,14 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "form1.h"
 #include "form1_process.h"
-#include "pelvaro/id_number.h"
 #include "pelvaro/text_services.h"
-#include "pelvaro/wrapping_arithmetic.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -55,12 +54,17 @@ int ScreenDpiY() {
     return dpi;
 }
 
-// What the program should show for a text: the engine's answer, worked out
-// here with the same system code page.
+// What the program should show for a text: h = h * 101 + code over the codes
+// of its lower-cased units in the system code page, worked out here apart
+// from the engine's adder, with the machine's own wrap-around arithmetic.
 std::wstring ExpectedIdText(const std::wstring& text) {
-    const std::u16string units(text.begin(), text.end());
-    const std::string digits = UnsignedText(WorkOutIdNumber(units, TextServices::SystemAnsi()));
-    return std::wstring(digits.begin(), digits.end());
+    const TextServices services = TextServices::SystemAnsi();
+    std::uint32_t h = 0;
+    for (const wchar_t unit : text) {
+        const std::int32_t code = services.AnsiCode(services.LowerUnit(static_cast<char16_t>(unit)));
+        h = h * 101u + static_cast<std::uint32_t>(code);
+    }
+    return std::to_wstring(h);
 }
 
 class Form1Test : public ::testing::Test {

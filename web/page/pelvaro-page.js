@@ -1,58 +1,66 @@
 // Form1 as a page. The engine (pelvaro-engine.js, WebAssembly) gives the
-// window's description and works out the number; this script lays the page
-// out by the description, passes the text in and the digits out, and loads a
-// code page's table when it is chosen. It keeps nothing: no cookie, no storage.
+// window's description, the code pages it offers, and works out the number;
+// this script lays the page out by the description, passes the text in and
+// the digits out, and loads a code page's table when it is chosen. It keeps
+// nothing of what is typed: no cookie, no storage.
 "use strict";
 
 (() => {
   const defaultCodePage = 1252;
 
-  // The code page Windows takes from the system's locale, taken here from the
-  // browser's preferred language: [code page, name, language subtags].
-  const codePages = [
-    [874, "Thai", ["th"]],
-    [932, "Japanese", ["ja"]],
-    [936, "Chinese (Simplified)", ["zh", "zh-cn", "zh-sg", "zh-hans"]],
-    [949, "Korean", ["ko"]],
-    [950, "Chinese (Traditional)", ["zh-tw", "zh-hk", "zh-mo", "zh-hant"]],
-    [1250, "Central European", ["cs", "pl", "sk", "hu", "sl", "hr", "ro", "sq", "bs", "sr-latn"]],
-    [1251, "Cyrillic", ["ru", "uk", "be", "bg", "sr", "mk", "kk", "ky", "mn", "tt", "ba", "sah", "tg", "az-cyrl", "uz-cyrl"]],
-    [1252, "Western European", []],
-    [1253, "Greek", ["el"]],
-    [1254, "Turkish", ["tr", "az", "uz"]],
-    [1255, "Hebrew", ["he", "iw", "yi"]],
-    [1256, "Arabic", ["ar", "fa", "ur", "ug"]],
-    [1257, "Baltic", ["et", "lv", "lt"]],
-    [1258, "Vietnamese", ["vi"]],
-    [65001, "UTF-8", []],
-  ];
+  // What the page says of a code page the engine offers, by its number: its
+  // name, and the languages (subtags, lower case) whose systems Windows sets
+  // to it, as Windows takes the code page from the system's locale.
+  const codePageFacts = {
+    874: ["Thai", ["th"]],
+    932: ["Japanese", ["ja"]],
+    936: ["Chinese (Simplified)", ["zh", "zh-cn", "zh-sg", "zh-hans"]],
+    949: ["Korean", ["ko"]],
+    950: ["Chinese (Traditional)", ["zh-tw", "zh-hk", "zh-mo", "zh-hant"]],
+    1250: ["Central European", ["cs", "pl", "sk", "hu", "sl", "hr", "ro", "sq", "bs", "sr-latn"]],
+    1251: ["Cyrillic", ["ru", "uk", "be", "bg", "sr", "mk", "kk", "ky", "mn", "tt", "ba", "sah", "tg", "az-cyrl", "uz-cyrl"]],
+    1252: ["Western European", []],
+    1253: ["Greek", ["el"]],
+    1254: ["Turkish", ["tr", "az", "uz"]],
+    1255: ["Hebrew", ["he", "iw", "yi"]],
+    1256: ["Arabic", ["ar", "fa", "ur", "ug"]],
+    1257: ["Baltic", ["et", "lv", "lt"]],
+    1258: ["Vietnamese", ["vi"]],
+    65001: ["UTF-8", []],
+  };
 
-  // The code page of a language tag: its longest listed prefix decides
-  // ("zh-Hant-TW" is "zh-hant", "sr-Latn-RS" is "sr-latn", "pt-BR" none).
-  function codePageForLanguage(tag) {
+  // The code page of a language tag among those offered: its longest listed
+  // prefix decides ("zh-Hant-TW" is "zh-hant", "sr-Latn-RS" is "sr-latn",
+  // "pt-BR" none, which gives the default).
+  function codePageForLanguage(tag, offered) {
     const subtags = String(tag || "").toLowerCase().split(/[-_]/);
     for (let length = subtags.length; length > 0; length--) {
       const prefix = subtags.slice(0, length).join("-");
-      const match = codePages.find(([, , tags]) => tags.includes(prefix));
-      if (match) return match[0];
+      const match = offered.find((codePage) => codePageFacts[codePage]?.[1].includes(prefix));
+      if (match !== undefined) return match;
     }
     return defaultCodePage;
   }
 
   function codePageName(codePage) {
-    const entry = codePages.find(([number]) => number === codePage);
-    return entry ? `${codePage} ${entry[1]}` : String(codePage);
+    const facts = codePageFacts[codePage];
+    return facts ? `${codePage} ${facts[0]}` : String(codePage);
   }
 
   const byId = (id) => document.getElementById(id);
   let engine = null;
   let codePageInUse = 0;
-  const pendingTables = new Map();  // code page -> {resolve, reject} while its script loads
 
   // ---- The window, laid out by its description ------------------------------
 
   function description() {
     return JSON.parse(engine.UTF8ToString(engine._pelvaro_form1_description()));
+  }
+
+  // Each box goes to the stylesheet as custom properties, which the window's
+  // layout uses and the one-column layout leaves aside.
+  function setBox(element, box) {
+    for (const [property, pixels] of Object.entries(box)) element.style.setProperty(`--${property}`, `${pixels}px`);
   }
 
   function layOut(form1) {
@@ -61,22 +69,19 @@
     byId("About-title").textContent = form1.title;
     byId("About-text").textContent = form1.aboutText.replace(/\r\n/g, "\n");
     const client = byId("Form1-client");
-    client.style.width = `${form1.clientWidth}px`;
-    client.style.height = `${form1.clientHeight}px`;
-    client.style.fontSize = `${form1.fontHundredthsOfPoint / 100}pt`;
+    setBox(client, { "client-width": form1.clientWidth, "client-height": form1.clientHeight });
+    client.style.setProperty("--window-font-size", `${form1.fontHundredthsOfPoint / 100}pt`);
     for (const control of form1.controls) {
       const element = byId(control.name);
-      element.style.left = `${control.left}px`;
-      element.style.top = `${control.top}px`;
-      element.style.width = `${control.width}px`;
-      element.style.height = `${control.height}px`;
+      setBox(element, { left: control.left, top: control.top, width: control.width, height: control.height });
       if (control.caption !== "") element.textContent = control.caption;
     }
   }
 
   // Each caption stands on one line in its box. Where the system lacks
   // "MS Sans Serif", the face that stands in for it may be a little wider:
-  // that caption's text is then made just small enough to fit.
+  // that caption's text is then made just small enough to fit (not below
+  // 6 px). Measured in the window's layout only.
   function fitCaptions(form1) {
     for (const control of form1.controls) {
       const element = byId(control.name);
@@ -84,37 +89,79 @@
       let size = parseFloat(getComputedStyle(element).fontSize);
       while (element.scrollWidth > element.clientWidth && size > 6) {
         size -= 0.25;
-        element.style.fontSize = `${size}px`;
+        element.style.setProperty("--fitted-font-size", `${size}px`);
       }
     }
   }
 
-  // A window wider than the screen is scaled down to fit, never scrolled.
-  function fitToScreen() {
+  // Where the window does not fit at full size, the page shows its controls
+  // in one column, sized for a finger (pelvaro.css, .one-column); elsewhere
+  // it is the window, pixel for pixel. The width it needs is measured from
+  // the window as laid out, with the page's margins.
+  function oneColumnQuery() {
     const form1 = byId("Form1");
-    const desk = form1.parentElement;
-    const style = getComputedStyle(desk);
-    const room = desk.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
-    const scale = Math.min(1, room / form1.offsetWidth);
-    form1.style.transform = scale < 1 ? `scale(${scale})` : "";
-    form1.style.marginBottom = scale < 1 ? `${form1.offsetHeight * (scale - 1)}px` : "";
-    form1.style.marginRight = scale < 1 ? `${form1.offsetWidth * (scale - 1)}px` : "";
+    const desk = getComputedStyle(form1.parentElement);
+    const needed = form1.offsetWidth + parseFloat(desk.paddingLeft) + parseFloat(desk.paddingRight);
+    return matchMedia(`not all and (min-width: ${needed}px)`);
+  }
+
+  function followScreenWidth(form1) {
+    const oneColumn = oneColumnQuery();
+    let fitted = false;
+    const apply = () => {
+      document.documentElement.classList.toggle("one-column", oneColumn.matches);
+      if (!oneColumn.matches && !fitted) {
+        fitCaptions(form1);
+        fitted = true;
+      }
+    };
+    apply();
+    oneColumn.addEventListener("change", apply);
+    return oneColumn;
   }
 
   // ---- Event procedures ----------------------------------------------------
 
-  // Work out: the id number of Text1's 16-bit units, as the engine gives it.
-  function Command1_Click() {
-    const text = byId("Text1").value;
+  // The number of the text in the code page in use, as the engine gives it
+  // from the text's 16-bit units; empty when the code page is not there.
+  function workOut(text) {
     const address = engine._pelvaro_text_buffer(text.length);
     const units = new Uint16Array(engine.HEAPU16.buffer, address, text.length);
     for (let i = 0; i < text.length; i++) units[i] = text.charCodeAt(i);
-    const digits = engine.UTF8ToString(engine._pelvaro_work_out(codePageInUse, text.length));
+    return engine.UTF8ToString(engine._pelvaro_work_out(codePageInUse, text.length));
+  }
+
+  // Work out: Text1's number in the code page the picker shows. While that
+  // code page's table loads, the click waits for it (the line beside the
+  // picker says so) and then shows the number of the text as it was at the
+  // click; a later click takes over from a waiting one.
+  let clicks = 0;
+  const waitNote = " Work out shows the number when it is in.";
+
+  async function Command1_Click() {
+    const text = byId("Text1").value;
+    const click = ++clicks;
+    if (choosing) {
+      const status = byId("code-page-status");
+      if (!status.textContent.endsWith(waitNote)) status.textContent += waitNote;
+      while (choosing) await choosing;
+    }
+    if (click !== clicks) return;
+    const digits = workOut(text);
     if (digits === "") {
       showError(`Code page ${codePageInUse} is not available.`);
       return;
     }
     byId("Text2").value = digits;
+  }
+
+  // The Go key of a phone's keyboard works out the number in the one-column
+  // layout, where a phone has no other quick way to press the button; the
+  // window keeps its rule: no default button, Enter presses nothing.
+  function Text1_KeyDown(event, oneColumn) {
+    if (event.key !== "Enter" || event.isComposing || !oneColumn.matches) return;
+    event.preventDefault();
+    Command1_Click();
   }
 
   // About: the credits in a modal box titled with the window's title; OK or
@@ -146,6 +193,10 @@
     return bytes;
   }
 
+  const pendingTables = new Map();  // code page -> {resolve, reject} while its script loads
+  const loadingTables = new Map();  // code page -> its loading, shared by every choice of it
+  const loadedTables = [];          // the tables' scripts that came in, for the offline files
+
   // Called by a table's script, pelvaro-cpN.js, with the table in base64.
   window.pelvaroCodePageData = (codePage, base64) => {
     const pending = pendingTables.get(codePage);
@@ -157,13 +208,12 @@
     else pending.reject(new Error(`the table of code page ${codePage} is damaged`));
   };
 
-  function loadTable(codePage) {
-    if (engine._pelvaro_has_code_page(codePage)) return Promise.resolve();
+  function loadScript(codePage) {
     return new Promise((resolve, reject) => {
       const script = document.createElement("script");
       const done = () => { pendingTables.delete(codePage); script.remove(); };
       pendingTables.set(codePage, {
-        resolve: () => { done(); resolve(); },
+        resolve: () => { done(); loadedTables.push(script.src); resolve(); },
         reject: (error) => { done(); reject(error); },
       });
       script.src = `pelvaro-cp${codePage}.js`;
@@ -173,15 +223,23 @@
     });
   }
 
-  // The latest choice wins: a table that arrives after another choice was
-  // made is kept by the engine but not put in use.
-  let choices = 0;
+  function loadTable(codePage) {
+    if (engine._pelvaro_has_code_page(codePage)) return Promise.resolve();
+    if (!loadingTables.has(codePage)) {
+      const loading = loadScript(codePage).finally(() => loadingTables.delete(codePage));
+      loadingTables.set(codePage, loading);
+    }
+    return loadingTables.get(codePage);
+  }
 
-  async function useCodePage(codePage) {
-    const select = byId("code-page");
+  // The latest choice wins, whatever order the tables arrive in: a table that
+  // arrives after another choice was made is kept by the engine but not put
+  // in use. `choosing` is the latest choice while its table loads.
+  let choices = 0;
+  let choosing = null;
+
+  async function choose(codePage, choice) {
     const status = byId("code-page-status");
-    const choice = ++choices;
-    status.textContent = `Loading code page ${codePageName(codePage)}…`;
     try {
       await loadTable(codePage);
       if (choice !== choices) return;
@@ -192,16 +250,46 @@
       status.textContent = `Code page ${codePage} could not be loaded (${error.message}); ` +
         `still in use: ${codePageName(codePageInUse)}.`;
     }
-    select.value = String(codePageInUse);
+    byId("code-page").value = String(codePageInUse);
     document.documentElement.dataset.codePage = String(codePageInUse);
   }
 
-  function setUpCodePages(choosable, first) {
+  // A number shown belongs to the code page it was worked out in: choosing
+  // another one clears it.
+  async function useCodePage(codePage) {
+    const choice = ++choices;
+    if (codePage !== codePageInUse) byId("Text2").value = "";
+    byId("code-page-status").textContent = `Loading code page ${codePageName(codePage)}…`;
+    const settled = choose(codePage, choice);
+    choosing = settled;
+    await settled;
+    if (choosing === settled) choosing = null;
+  }
+
+  function setUpCodePages(offered, first) {
     const select = byId("code-page");
-    for (const codePage of choosable) select.add(new Option(codePageName(codePage), String(codePage)));
+    for (const codePage of offered) select.add(new Option(codePageName(codePage), String(codePage)));
     select.value = String(first);
     select.addEventListener("change", () => useCodePage(Number(select.value)));
     byId("code-page-panel").hidden = false;
+  }
+
+  // ---- Offline ----------------------------------------------------------------
+
+  // Served over https, or from this machine, a service worker keeps the
+  // page's own files (pelvaro-sw.js), so that it opens offline after the
+  // first visit; it is told of the tables loaded before it took over. Opened
+  // from the disk, the page has its files at hand and registers nothing. A
+  // browser that refuses the worker leaves the page as it is.
+  async function keepForOffline() {
+    if (!/^https?:$/.test(location.protocol) || !window.isSecureContext || !("serviceWorker" in navigator)) return;
+    try {
+      await navigator.serviceWorker.register("pelvaro-sw.js");
+      const registration = await navigator.serviceWorker.ready;
+      registration.active.postMessage({ keep: loadedTables });
+    } catch {
+      // Without the worker the page works as from any server, online only.
+    }
   }
 
   // ---- Start-up ----------------------------------------------------------------
@@ -216,24 +304,23 @@
     engine = await PelvaroEngine({ wasmBinary: bytesOfBase64(self.pelvaroEngineWasm) });
     const form1 = description();
     layOut(form1);
+    byId("Form1").hidden = false;
+    const oneColumn = followScreenWidth(form1);
     byId("Command1").addEventListener("click", Command1_Click);
+    byId("Text1").addEventListener("keydown", (event) => Text1_KeyDown(event, oneColumn));
     byId("Label3").addEventListener("click", Label3_Click);
     byId("About-OK").addEventListener("click", closeAbout);
     byId("About").addEventListener("cancel", (event) => {
       event.preventDefault();
       closeAbout();
     });
-    byId("Form1").hidden = false;
-    fitCaptions(form1);
-    fitToScreen();
-    window.addEventListener("resize", fitToScreen);
     byId("Text1").focus();
-    const languageCodePage = codePageForLanguage((navigator.languages || [])[0] || navigator.language);
-    const first = form1.codePages.includes(languageCodePage) ? languageCodePage : defaultCodePage;
+    const first = codePageForLanguage((navigator.languages || [])[0] || navigator.language, form1.codePages);
     codePageInUse = defaultCodePage;
     setUpCodePages(form1.codePages, first);
     await useCodePage(first);
     document.documentElement.dataset.ready = "true";
+    keepForOffline();
   }
 
   start().catch((error) => showError(`The page could not start: ${error.message}`));

@@ -1,72 +1,149 @@
 // Offline and private: the page works from the disk and from a static
-// server, requests nothing but its own files, and keeps nothing.
+// server, requests nothing but its own files and none it lacks, keeps its own
+// files for offline use where it may, and keeps nothing of what is typed.
 import assert from "node:assert/strict";
-import { statSync } from "node:fs";
+import { readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
-import { chooseCodePage, launch, openPage, pageDir, pageNumbers, pageUrl, serve } from "./harness.js";
+import {
+  chooseCodePage, engineCan, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, root, startBrowserAndSite,
+  stopBrowserAndSite, textOf,
+} from "./harness.js";
 
-// What opening the page loads, in the order the page asks for it.
+// What opening the page loads, in the order the page asks for it; and what
+// else a browser may ask for as it opens: the icon, the manifest and, over
+// https or from this machine, the service worker.
 const openingFiles = ["index.html", "pelvaro.css", "pelvaro-engine.js", "pelvaro-engine-wasm.js", "pelvaro-page.js"];
+const mayAskFor = ["favicon.ico", "apple-touch-icon.png", "pelvaro.webmanifest", "pelvaro-sw.js"];
+const bytes = (files) => files.reduce((sum, file) => sum + statSync(join(pageDir, file)).size, 0);
+const projectVersion = readFileSync(join(root, "CMakeLists.txt"), "utf8").match(/project\(Pelvaro VERSION ([\d.]+)/)[1];
+
+// Waits until the page's service worker is active, or says it never was.
+const workerReady = (page) => page.evaluate(() => Promise.race([
+  navigator.serviceWorker?.ready.then(() => true) ?? false,
+  new Promise((settle) => setTimeout(() => settle(false), 15000)),
+]));
+
+// The files in the worker's caches, by cache name.
+const cached = (page) => page.evaluate(async () => Object.fromEntries(await Promise.all((await caches.keys()).map(
+  async (name) => [name, (await (await caches.open(name)).keys()).map((request) => request.url)]))));
 
 describe("offline and private", () => {
   let browser;
   let site;
-  before(async () => {
-    browser = await launch();
-    site = await serve();
-  });
-  after(async () => {
-    await browser?.close();
-    site?.server.close();
-  });
+  before(async () => ({ browser, site } = await startBrowserAndSite()));
+  after(() => stopBrowserAndSite(browser, site));
 
-  it("works opened from the disk, loading its own files and no other", async (t) => {
+  it("works opened from the disk, with no error", async (t) => {
     const page = await openPage(browser, { url: pageUrl });
     assert.deepEqual(await pageNumbers(page, ["hello", "ABC"]), ["2337520240", "999494"]);
-    const base = pageUrl.replace(/index\.html$/, "");
-    assert.deepEqual(page.requests, openingFiles.map((file) => base + file));
+    assert.equal(await page.evaluate(() => navigator.serviceWorker?.controller ?? null), null);
+    await page.close();
+    if (!engineCan(t, page.errors, `${browser.engine}: the driver reports no console messages`)) return;
     assert.deepEqual(page.errors, []);
-    const bytes = openingFiles.reduce((sum, file) => sum + statSync(join(pageDir, file)).size, 0);
-    t.diagnostic(`opening the page in code page 1252 costs ${bytes} bytes`);
-    await page.context().close();
   });
 
-  it("works from a static server, and a code page chosen later loads its table alone", async () => {
+  it("loads its own files and no other, opened from the disk", async (t) => {
+    const page = await openPage(browser, { url: pageUrl });
+    await page.close();
+    if (!engineCan(t, page.requests, `${browser.engine}: ${browser.cannot.requests}`)) return;
+    const base = pageUrl.replace(/index\.html$/, "");
+    assert.deepEqual(page.requests.filter((url) => !mayAskFor.some((file) => url === base + file)),
+      openingFiles.map((file) => base + file));
+  });
+
+  for (const [locale, table] of [["en-US", null], ["ja-JP", "pelvaro-cp932.js"]]) {
+    it(`from a static server in ${locale}: its own files, none missing, at most 75 KB for 1252`, async (t) => {
+      site.requests.length = 0;
+      const page = await openPage(browser, { url: site.url, locale });
+      await workerReady(page);
+      const asked = [...new Set(site.requests.map((path) => (path === "/" ? "index.html" : path.slice(1))))];
+      const expected = table ? [...openingFiles, table] : openingFiles;
+      assert.deepEqual(asked.filter((file) => !mayAskFor.includes(file)).sort(), expected.sort());
+      const missing = asked.filter((file) => !statSync(join(pageDir, file), { throwIfNoEntry: false }));
+      assert.deepEqual(missing, []);
+      t.diagnostic(`${browser.engine}: opening in ${locale} asked for ${asked.join(", ")}: ${bytes(asked)} bytes`);
+      if (!table) assert.ok(bytes(asked) <= 75000, `${bytes(asked)} bytes`);
+      await page.close();
+    });
+  }
+
+  it("loads a code page chosen later alone, and keeps the code page in use when its table is missing or damaged", async () => {
     const page = await openPage(browser, { url: site.url });
-    assert.deepEqual(page.requests, [site.url, ...openingFiles.slice(1).map((file) => site.url + file)]);
+    await workerReady(page);
+    site.requests.length = 0;
     await chooseCodePage(page, 932);
-    assert.deepEqual(page.requests.slice(openingFiles.length), [`${site.url}pelvaro-cp932.js`]);
-    assert.ok(page.requests.every((url) => url.startsWith(site.url)), page.requests.join(" "));
-    await page.context().close();
-  });
-
-  it("keeps the code page in use when a chosen table is missing or damaged, and says so", async () => {
-    const page = await openPage(browser, { url: site.url });
-    await page.route("**/pelvaro-cp1253.js", (route) => route.fulfill({
-      contentType: "text/javascript", body: 'pelvaroCodePageData(1253,"/////w==");',
-    }));
-    await page.route("**/pelvaro-cp874.js", (route) => route.fulfill({ status: 404 }));
+    assert.deepEqual(site.requests, ["/pelvaro-cp932.js"]);
+    site.answers.set("/pelvaro-cp1253.js", { body: 'pelvaroCodePageData(1253,"/////w==");' });
+    site.answers.set("/pelvaro-cp874.js", { status: 404 });
+    await chooseCodePage(page, 1252);
     for (const [codePage, why] of [[1253, "is damaged"], [874, "did not load"]]) {
-      await page.selectOption("#code-page", String(codePage));
-      await page.waitForFunction(() => /could not/.test(document.getElementById("code-page-status").textContent));
-      assert.match(await page.textContent("#code-page-status"),
+      await page.select("#code-page", String(codePage));
+      await page.waitFor(() => /could not/.test(document.getElementById("code-page-status").textContent));
+      assert.match(await textOf(page, "#code-page-status"),
         new RegExp(`^Code page ${codePage} could not be loaded \\(.*${why}\\); still in use: 1252 `));
-      assert.equal(await page.inputValue("#code-page"), "1252");
+      assert.equal(await page.evaluate(() => document.getElementById("code-page").value), "1252");
       assert.deepEqual(await pageNumbers(page, ["Ελληνικά"]), ["41509384"]);
     }
-    await page.context().close();
+    site.answers.clear();
+    await page.close();
   });
 
-  it("keeps its text to itself: its policy refuses any connection, and it stores nothing", async () => {
+  it("opens offline after the first visit, with the code page it loaded, from files of this release only", async (t) => {
+    const page = await openPage(browser, { url: site.url, locale: "ja-JP" });
+    if (!engineCan(t, await workerReady(page), `${browser.engine}: no service worker became active`)) return;
+    const table = `${site.url}pelvaro-cp932.js`;
+    await page.waitFor(async (url) => (await (await caches.keys()).reduce(async (found, name) =>
+      (await found) || Boolean(await (await caches.open(name)).match(url)), false)), table);
+    const kept = await cached(page);
+    assert.deepEqual(Object.keys(kept).map((name) => name.replace(/-[0-9a-f]{12}$/, "")), [`pelvaro-${projectVersion}`]);
+    const files = Object.values(kept)[0];
+    assert.ok(files.every((url) => url.startsWith(site.url)), files.join(" "));
+    assert.ok([...openingFiles, "pelvaro-cp932.js"].every((file) => files.includes(site.url + file)), files.join(" "));
+    site.offline = true;
+    try {
+      await page.reload();
+      assert.equal(await textOf(page, "#code-page-status"), "In use: code page 932 Japanese.");
+      const texts = ["あいう@Example.JP", "hello"];
+      assert.deepEqual(await pageNumbers(page, texts), pelvaroIdNumbers(texts, 932));
+    } finally {
+      site.offline = false;
+    }
+    await page.close();
+  });
+
+  it("names its icon in the sizes browsers ask for, each file the size it says", () => {
+    const png = (file) => {
+      const data = readFileSync(join(pageDir, file));
+      return data.subarray(1, 4).toString() === "PNG" ? `${data.readUInt32BE(16)}x${data.readUInt32BE(20)}` : "not a PNG";
+    };
+    const html = readFileSync(join(pageDir, "index.html"), "utf8");
+    const link = (rel) => html.match(new RegExp(`<link rel="${rel}" href="([^"]+)"(?: sizes="([^"]+)")?`)).slice(1);
+    const [favicon, faviconSizes] = link("icon");
+    const ico = readFileSync(join(pageDir, favicon));
+    const entries = Array.from({ length: ico.readUInt16LE(4) }, (_, i) => {
+      const [width, offset] = [ico[6 + 16 * i], ico.readUInt32LE(6 + 16 * i + 12)];
+      return `${width}x${width}` + (ico.subarray(offset + 1, offset + 4).toString() === "PNG" ? "" : " not a PNG");
+    });
+    assert.deepEqual([favicon, entries.join(" ")], ["favicon.ico", faviconSizes]);
+    assert.equal(png(link("apple-touch-icon")[0]), "180x180");
+    const manifest = JSON.parse(readFileSync(join(pageDir, link("manifest")[0]), "utf8"));
+    assert.equal(manifest.display, "standalone");
+    assert.deepEqual(manifest.icons.map((icon) => [icon.sizes, png(icon.src)]), [["192x192", "192x192"], ["512x512", "512x512"]]);
+    assert.match(html, /<meta name="description" content="[^"]{50,}">/);
+  });
+
+  it("keeps its text to itself: its policy refuses any connection, and it stores nothing of what is typed", async () => {
     const page = await openPage(browser, { url: site.url });
-    const policy = await page.getAttribute('meta[http-equiv="Content-Security-Policy"]', "content");
+    const policy = await page.evaluate(() => document.querySelector('meta[http-equiv="Content-Security-Policy"]').content);
     for (const directive of ["default-src 'none'", "connect-src 'none'", "form-action 'none'"])
       assert.ok(policy.includes(directive), directive);
-    await page.fill("#Text1", "someone@example.com");
+    site.requests.length = 0;
+    await page.focus("#Text1");
+    await page.type("someone@example.com");
     await page.click("#Command1");
     await page.click("#Label3");
-    await page.keyboard.press("Escape");
+    await page.press("Escape");
     const refused = await page.evaluate(async (url) => {
       try { await fetch(url); return false; } catch { return true; }
     }, `${site.url}index.html`);
@@ -78,8 +155,11 @@ describe("offline and private", () => {
       databases: (await indexedDB.databases()).length,
     }));
     assert.deepEqual(kept, { cookie: "", local: 0, session: 0, databases: 0 });
-    assert.deepEqual(await page.context().cookies(), []);
-    assert.ok(page.requests.every((url) => url.startsWith(site.url)), page.requests.join(" "));
-    await page.context().close();
+    const own = (path) => path === "/" || statSync(join(pageDir, path), { throwIfNoEntry: false })?.isFile();
+    assert.ok(site.requests.every(own), `asked for ${site.requests.join(" ")}`);
+    await workerReady(page);
+    for (const files of Object.values(await cached(page)))
+      assert.ok(files.every((url) => url.startsWith(site.url) && !url.includes("someone")), files.join(" "));
+    await page.close();
   });
 });

@@ -1,0 +1,294 @@
+// The browser engines the page's tests run in, each from Debian's own
+// packages, behind one small interface, so that every test is written once:
+//   chromium  Chromium, headless, through puppeteer-core (DevTools protocol);
+//   firefox   Firefox ESR, headless, through puppeteer-core (WebDriver BiDi);
+//   webkit    WebKitGTK's MiniBrowser through WebKitWebDriver and
+//             selenium-webdriver (classic WebDriver); it needs a display:
+//             run under xvfb-run.
+// PELVARO_BROWSER names the engine (chromium when unset).
+//
+// A page offers: evaluate(fn, ...args), waitFor(fn, arg), click, focus,
+// select (a choice in a <select>, with its change event), type, press ("Tab",
+// "Shift+Tab", "Enter", "Escape", "Control+V"), reload, back, goto,
+// screenshot, close. open() takes the page's url, the browser's language
+// (locale), the screen's size (viewport), whether the page may use the
+// clipboard, and for a screen narrower than a window can be here, frame(url,
+// viewport): the address of a page that shows it in a frame of that size.
+// What an engine cannot report is null: `errors` (console errors),
+// `requests` (every URL the page asked for, opened from the disk too) and
+// `accessible(selector)` (the role and name in the accessibility tree); the
+// browser's `cannot` says why.
+import { spawn, spawnSync } from "node:child_process";
+import { once } from "node:events";
+import { existsSync, mkdirSync, readdirSync } from "node:fs";
+import { writeFile } from "node:fs/promises";
+import { createServer } from "node:net";
+import { dirname, join } from "node:path";
+import { setTimeout as sleep } from "node:timers/promises";
+import { fileURLToPath } from "node:url";
+import puppeteer from "puppeteer-core";
+import { Builder, By, Key } from "selenium-webdriver";
+import { Select } from "selenium-webdriver/lib/select.js";
+
+export const engine = process.env.PELVARO_BROWSER || "chromium";
+
+const executables = {
+  chromium: process.env.CHROMIUM || "/usr/bin/chromium",
+  firefox: process.env.FIREFOX || "/usr/bin/firefox-esr",
+  webkit: process.env.MINIBROWSER || "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser",
+};
+
+// How long a page may take to become ready, and an action to take effect.
+const readyTimeout = 30000;
+
+// Makes navigator.language(s) say `locale` before the page's scripts run, as
+// a browser set to that language does.
+function pretendLanguage(locale) {
+  for (const [name, value] of [["language", locale], ["languages", Object.freeze([locale])]])
+    Object.defineProperty(Navigator.prototype, name, { get: () => value, configurable: true });
+}
+
+// ---- Chromium and Firefox, through puppeteer-core -------------------------
+
+async function launchPuppeteer() {
+  const firefox = engine === "firefox";
+  const browser = await puppeteer.launch({
+    browser: firefox ? "firefox" : "chrome",
+    executablePath: executables[engine],
+    headless: true,
+    args: firefox ? [] : ["--no-sandbox", "--disable-gpu", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync", "--no-first-run"],
+  });
+  return {
+    engine,
+    cannot: {
+      requests: firefox ? "Firefox over WebDriver BiDi reports no request for a file opened from the disk" : null,
+      accessibilityTree: firefox ? "puppeteer reads no accessibility tree from Firefox over WebDriver BiDi" : null,
+    },
+    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, clipboard = false } = {}) {
+      const context = await browser.createBrowserContext();
+      // Firefox lets a page write the clipboard; Chromium asks the user, here the test.
+      if (clipboard && !firefox) await context.overridePermissions(new URL(url).origin, ["clipboard-read", "clipboard-write", "clipboard-sanitized-write"]);
+      const page = await context.newPage();
+      await page.setViewport(viewport);
+      await page.evaluateOnNewDocument(pretendLanguage, locale);
+      const wrapped = wrapPuppeteer(page, context, firefox);
+      await wrapped.goto(url);
+      return wrapped;
+    },
+    close: () => browser.close(),
+  };
+}
+
+function wrapPuppeteer(page, context, firefox) {
+  const errors = [];
+  const requests = [];
+  page.on("console", (message) => { if (message.type() === "error") errors.push(message.text()); });
+  page.on("pageerror", (error) => errors.push(error.message));
+  page.on("request", (request) => requests.push(request.url()));
+  const keys = async (combination) => {
+    const parts = combination.split("+");
+    for (const key of parts.slice(0, -1)) await page.keyboard.down(key);
+    await page.keyboard.press(parts.at(-1));
+    for (const key of parts.slice(0, -1).reverse()) await page.keyboard.up(key);
+  };
+  return {
+    puppeteer: page,
+    errors,
+    requests: firefox ? null : requests,
+    goto: async (url, { ready = true } = {}) => {
+      await page.goto(url);
+      if (ready) await waitReady(page.waitForFunction.bind(page));
+    },
+    reload: async () => { await page.reload(); await waitReady(page.waitForFunction.bind(page)); },
+    // Through the page's history: puppeteer's goBack waits, over WebDriver
+    // BiDi, for a load that a return from the back/forward cache never makes.
+    back: async () => {
+      await page.evaluate(() => history.back());
+      await page.waitForFunction(() => location.protocol !== "about:", { timeout: readyTimeout });
+      await waitReady(page.waitForFunction.bind(page));
+    },
+    evaluate: (fn, ...args) => page.evaluate(fn, ...args),
+    run: (source) => page.evaluate(source),
+    waitFor: (fn, arg, timeout = readyTimeout) => page.waitForFunction(fn, { timeout }, arg),
+    accessible: firefox ? null : async (selector) => {
+      const node = await page.accessibility.snapshot({ root: await page.$(selector), interestingOnly: false });
+      return { role: node.role, name: node.name };
+    },
+    click: (selector) => page.click(selector),
+    focus: (selector) => page.focus(selector),
+    select: (selector, value) => page.select(selector, value),
+    type: (text) => page.keyboard.type(text),
+    press: keys,
+    screenshot: (path) => page.screenshot({ path }),
+    close: () => context.close(),
+  };
+}
+
+function waitReady(waitForFunction) {
+  return waitForFunction(() => document.documentElement.dataset.ready === "true", { timeout: readyTimeout });
+}
+
+// ---- WebKitGTK, through WebKitWebDriver and selenium-webdriver -------------
+
+async function freePort() {
+  const server = createServer();
+  server.listen(0, "127.0.0.1");
+  await once(server, "listening");
+  const { port } = server.address();
+  server.close();
+  return port;
+}
+
+// WebKitGTK takes the browser's language from the system's locale (its
+// LC_CTYPE, "ja_JP.UTF-8" for "ja-JP"), so each language gets a MiniBrowser of
+// its own, started in that locale, compiled by localedef into a folder of the
+// build's from Debian's locale sources (1 s each, once). A locale names no
+// script: "sr-Latn-RS" becomes sr_RS@latin, which WebKit reports as "sr-RS".
+const localeSources = "/usr/share/i18n/locales";
+const compiledLocales = join(dirname(fileURLToPath(import.meta.url)), "../../build/web-tests/locales");
+
+function systemLocale(tag) {
+  const [language, ...rest] = tag.split("-");
+  const script = rest.find((part) => part.length === 4);
+  const region = rest.find((part) => part.length === 2)?.toUpperCase();
+  const modifier = script === "Latn" ? "@latin" : "";
+  const candidates = region ? [`${language}_${region}${modifier}`]
+    : readdirSync(localeSources).filter((name) => name.startsWith(`${language}_`) && name.endsWith(modifier) && !name.includes("@") === !modifier);
+  const name = candidates.find((candidate) => existsSync(join(localeSources, candidate)));
+  if (!name) throw new Error(`no system locale for ${tag}`);
+  const [base, variant] = name.split("@");
+  const compiled = `${base}.UTF-8${variant ? `@${variant}` : ""}`;
+  if (!existsSync(join(compiledLocales, compiled))) {
+    mkdirSync(compiledLocales, { recursive: true });
+    const made = spawnSync("localedef", ["-i", name, "-c", "-f", "UTF-8", join(compiledLocales, compiled)]);
+    if (made.status > 1) throw new Error(`localedef ${name}: ${made.stderr}`);  // 1: warnings only
+  }
+  return compiled;
+}
+
+async function startWebKit(locale) {
+  const port = await freePort();
+  const driverProcess = spawn("WebKitWebDriver", ["--host=127.0.0.1", `--port=${port}`], {
+    stdio: "ignore",
+    env: { ...process.env, LOCPATH: compiledLocales, LANG: systemLocale(locale), LANGUAGE: "", LC_ALL: "" },
+  });
+  const exited = once(driverProcess, "exit").then(() => { throw new Error("WebKitWebDriver ended"); });
+  for (let tries = 0; ; tries++) {
+    try {
+      const driver = await Promise.race([exited, new Builder().usingServer(`http://127.0.0.1:${port}`).withCapabilities({
+        browserName: "MiniBrowser",
+        "webkitgtk:browserOptions": {
+          binary: executables.webkit,
+          args: ["--automation", "--javascript-can-access-clipboard=true"],
+        },
+      }).build()]);
+      return { driver, stop: async () => { await driver.quit().catch(() => {}); driverProcess.kill(); } };
+    } catch (error) {
+      if (tries >= 20 || /ended/.test(error.message)) { driverProcess.kill(); throw error; }
+      await sleep(250);  // the driver is not listening yet
+    }
+  }
+}
+
+// MiniBrowser's window cannot be made narrower than its toolbar (447 px);
+// a narrower screen is a frame of that width on a page of the test server.
+const narrowestWindow = 460;
+
+async function launchWebKit() {
+  const sessions = new Map();  // locale -> a running browser
+  const session = async (locale) => {
+    if (!sessions.has(locale)) sessions.set(locale, startWebKit(locale));
+    return sessions.get(locale);
+  };
+  await session("en-US");
+  return {
+    engine,
+    cannot: {
+      requests: "WebKitWebDriver reports no requests",
+      accessibilityTree: null,
+    },
+    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, frame } = {}) {
+      const { driver } = await session(locale);
+      await driver.switchTo().defaultContent();
+      const framed = viewport.width < narrowestWindow;
+      if (framed && !frame) throw new Error(`a screen ${viewport.width} px wide needs a page with a frame`);
+      const width = Math.max(viewport.width, narrowestWindow);
+      await driver.manage().window().setRect({ width: width + 100, height: viewport.height + 200 });
+      const page = wrapWebKit(driver, framed ? frame(url, viewport) : null);
+      await page.goto(url);
+      return page;
+    },
+    close: async () => { for (const running of sessions.values()) await (await running).stop(); },
+  };
+}
+
+const webDriverKeys = { Tab: Key.TAB, Enter: Key.ENTER, Escape: Key.ESCAPE, Shift: Key.SHIFT, Control: Key.CONTROL };
+
+function wrapWebKit(driver, frame) {
+  const script = (fn, args) => driver.executeScript(`return (${fn}).apply(null, arguments)`, ...args);
+  const element = (selector) => driver.findElement(By.css(selector));
+  const waitFor = async (fn, arg, timeout = readyTimeout) => {
+    const until = Date.now() + timeout;
+    for (;;) {
+      const value = await script(fn, [arg]);
+      if (value) return value;
+      if (Date.now() > until) throw new Error(`timed out waiting for ${fn}`);
+      await sleep(50);
+    }
+  };
+  // The page itself, or the frame that stands for a narrow screen.
+  const enter = async (url) => {
+    if (!frame) return driver.get(url);
+    await driver.get(frame);
+    await driver.switchTo().frame(0);
+  };
+  const ready = () => waitFor(() => document.documentElement.dataset.ready === "true");
+  const unframed = (what) => { if (frame) throw new Error(`no ${what} in a frame`); };
+  return {
+    errors: null,
+    requests: null,
+    goto: async (url, { ready: waiting = true } = {}) => {
+      await enter(url);
+      if (waiting) await ready();
+    },
+    reload: async () => { unframed("reload"); await driver.navigate().refresh(); await ready(); },
+    back: async () => { unframed("going back"); await driver.navigate().back(); await ready(); },
+    evaluate: (fn, ...args) => script(fn, args),
+    run: (source) => driver.executeScript(source),
+    waitFor,
+    accessible: async (selector) => {
+      const found = await element(selector);
+      return { role: await found.getAriaRole(), name: await found.getAccessibleName() };
+    },
+    click: async (selector) => (await element(selector)).click(),
+    focus: (selector) => script((s) => document.querySelector(s).focus(), [selector]),
+    select: async (selector, value) => new Select(await element(selector)).selectByValue(value),
+    type: (text) => driver.actions().sendKeys(text).perform(),
+    press: async (combination) => {
+      const parts = combination.split("+").map((key) => webDriverKeys[key] || key.toLowerCase());
+      let actions = driver.actions();
+      for (const key of parts.slice(0, -1)) actions = actions.keyDown(key);
+      actions = actions.sendKeys(parts.at(-1));
+      for (const key of parts.slice(0, -1).reverse()) actions = actions.keyUp(key);
+      await actions.perform();
+    },
+    screenshot: async (path) => writeFile(path, await driver.takeScreenshot(), "base64"),
+    // The next page opens in the same browser: it gets no worker and no
+    // cache of this one.
+    close: async () => {
+      await driver.switchTo().defaultContent();
+      await script(async () => {
+        for (const registration of await navigator.serviceWorker?.getRegistrations() ?? []) await registration.unregister();
+        for (const name of await globalThis.caches?.keys() ?? []) await caches.delete(name);
+      }, []).catch(() => {});
+      await driver.get("about:blank");
+    },
+  };
+}
+
+// ---- The engine chosen ------------------------------------------------------
+
+export function launch() {
+  return engine === "webkit" ? launchWebKit() : launchPuppeteer();
+}

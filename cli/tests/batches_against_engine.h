@@ -18,22 +18,14 @@
 
 namespace pelvaro::cli::testing {
 
-// What came of one line: its number, or its fault.
-struct Outcome {
-    std::int32_t idNumber = 0;
-    std::size_t line = 0;  // a faulty line's number
-    LineFault fault = LineFault::kNone;
-
-    bool operator==(const Outcome& other) const {
-        return idNumber == other.idNumber && line == other.line && fault == other.fault;
-    }
-};
-
+// What came of each line, in order: its number, or "line N: fault F".
 class Outcomes final : public IdNumberOutput {
 public:
-    void IdNumber(std::int32_t idNumber) override { list.push_back({idNumber, 0, LineFault::kNone}); }
-    void Fault(std::size_t line, LineFault fault) override { list.push_back({0, line, fault}); }
-    std::vector<Outcome> list;
+    void IdNumber(std::int32_t idNumber) override { list.push_back(std::to_string(idNumber)); }
+    void Fault(std::size_t line, LineFault fault) override {
+        list.push_back("line " + std::to_string(line) + ": fault " + std::to_string(static_cast<int>(fault)));
+    }
+    std::vector<std::string> list;
 };
 
 // Hands what the reader reads to both: the one-line engine as each unit
@@ -54,9 +46,9 @@ public:
 
     void LineEnd(std::size_t number, LineFault fault) override {
         if (fault == LineFault::kNone)
-            engine.list.push_back({idNumber_, 0, fault});
+            engine.IdNumber(idNumber_);
         else
-            engine.list.push_back({0, number, fault});
+            engine.Fault(number, fault);
         batches_.LineEnd(number, fault);
         Check(fault != LineFault::kNone || eachLineAtOnce_ ||
               lineSize_ > IdNumberBatches::kLongestBatchedLine);
@@ -75,8 +67,8 @@ public:
 
 private:
     void Check(bool allHandedOn) {
-        const std::vector<Outcome>& all = engine.list;
-        const std::vector<Outcome>& some = batched.list;
+        const std::vector<std::string>& all = engine.list;
+        const std::vector<std::string>& some = batched.list;
         if (!difference.empty()) return;
         if (some.size() > all.size() || !std::equal(some.begin(), some.end(), all.begin()))
             difference = "outcome " + std::to_string(some.size()) + " differs";

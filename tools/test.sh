@@ -33,13 +33,14 @@ run_suite() {
 }
 
 # in_background LABEL COMMAND...: runs the command in the background, its
-# output kept in LABEL.log; finish LABEL waits for it, prints its output, and
-# fails the command after the summary if it failed.
+# output kept in LABEL.log, at a lower priority than the builds in the
+# foreground, which then go at nearly their own pace; finish LABEL waits for
+# it, prints its output, and fails the command after the summary if it failed.
 declare -A background=()  # label -> pid
 in_background() {
   local label=$1
   shift
-  "$@" >"$results/$label.log" 2>&1 &
+  (renice -n 10 -p "$BASHPID" >/dev/null && "$@") >"$results/$label.log" 2>&1 &
   background[$label]=$!
 }
 finish() {

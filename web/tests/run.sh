@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The web page's tests in each browser engine, once per engine:
+# The web page's tests in each browser engine, once per engine, the three
+# engines side by side:
 #
 #   web/tests/run.sh RESULTS_DIR
 #
@@ -9,8 +10,8 @@
 # display (WebKit's MiniBrowser has no headless mode). Writes
 # RESULTS_DIR/web-ENGINE.xml (JUnit) for each engine that ran, and for one
 # that cannot start here RESULTS_DIR/web-ENGINE.not-run with the reason,
-# which does not fail the run. Prints the tests as they go and each engine's
-# time; exits 1 if any engine's tests failed.
+# which does not fail the run. Prints each engine's tests and time once they
+# are done; exits 1 if any engine's tests failed.
 set -uo pipefail
 results=$(realpath -m "${1:?usage: run.sh RESULTS_DIR}")
 cd "$(dirname "$0")"
@@ -25,22 +26,33 @@ starts() {
   return "${PIPESTATUS[0]}"
 }
 
-failed=0
-for engine in chromium firefox webkit; do
-  display=()
-  # Displays from :300 up, apart from those the Windows suites take.
-  [[ $engine == chromium ]] || display=(xvfb-run -a -n 300 -s "-ac -screen 0 1280x1024x24")
+# engine DISPLAY_FROM: one engine's tests; Firefox and WebKit on a virtual
+# display numbered from DISPLAY_FROM up, apart from the others'.
+engine() {
+  local engine=$1 display=()
+  [[ $engine == chromium ]] || display=(xvfb-run -a -n "$2" -s "-ac -screen 0 1280x1024x24")
   rm -f "$results/web-$engine.xml" "$results/web-$engine.not-run"
-  printf '\n== Web page in %s (%d s)\n' "$engine" "$SECONDS"
+  printf '\n== Web page in %s\n' "$engine"
   if ! why=$(starts "$engine" "${display[@]}"); then
     echo "$engine cannot start here: $why" | tr '\n' ' ' | tee "$results/web-$engine.not-run"
     echo
-    continue
+    return 0
   fi
-  started=$SECONDS
   PELVARO_BROWSER=$engine "${display[@]}" node --test --test-concurrency=1 \
     --test-reporter=tap --test-reporter-destination=stdout \
-    --test-reporter=junit --test-reporter-destination="$results/web-$engine.xml" ./*.test.mjs || failed=1
-  echo "== $engine: $((SECONDS - started)) s"
+    --test-reporter=junit --test-reporter-destination="$results/web-$engine.xml" ./*.test.mjs || return 1
+  echo "== $engine: $SECONDS s"
+}
+
+declare -A jobs=()
+display=300
+for engine in chromium firefox webkit; do
+  engine "$engine" $((display += 20)) >"$results/web-$engine.log" 2>&1 &
+  jobs[$engine]=$!
+done
+failed=0
+for engine in chromium firefox webkit; do
+  wait "${jobs[$engine]}" || failed=1
+  cat "$results/web-$engine.log"
 done
 exit $failed

@@ -6,11 +6,11 @@
 # passed, failed and skipped for each suite, the reason for each skip, and any
 # suite this machine cannot run.
 #
-# The web and Windows suites spend much of their time waiting on a browser or
-# on Wine, so once their builds are made they run in the background, side by
-# side, each Windows suite with its own display, prefix and Wine server, while
-# the other suites build and run in the foreground. Their output follows at
-# the end.
+# The web and Windows suites take longest, so once their builds are made they
+# run in the background, side by side, each Windows suite with its own
+# display, prefix and Wine server, while the other suites build and run in the
+# foreground at a lower priority, filling the time the suites leave free.
+# Their output follows at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/install-deps.sh
@@ -33,14 +33,13 @@ run_suite() {
 }
 
 # in_background LABEL COMMAND...: runs the command in the background, its
-# output kept in LABEL.log, at a lower priority than the builds in the
-# foreground, which then go at nearly their own pace; finish LABEL waits for
-# it, prints its output, and fails the command after the summary if it failed.
+# output kept in LABEL.log; finish LABEL waits for it, prints its output, and
+# fails the command after the summary if it failed.
 declare -A background=()  # label -> pid
 in_background() {
   local label=$1
   shift
-  (renice -n 10 -p "$BASHPID" >/dev/null && "$@") >"$results/$label.log" 2>&1 &
+  "$@" >"$results/$label.log" 2>&1 &
   background[$label]=$!
 }
 finish() {
@@ -69,10 +68,9 @@ step "Linux build (clang)"
 cmake --preset linux >/dev/null
 cmake --build --preset linux
 
-step "Web page: the engine in WebAssembly; its tests in Chromium, Firefox ESR and WebKitGTK start in the background"
+step "Web page: the engine in WebAssembly"
 cmake --preset web >/dev/null
 cmake --build --preset web
-in_background web web/tests/run.sh "$results"
 
 # The Windows tests compare Windows' own lower case and code tables with the
 # Linux stand-in's, which the Linux build writes to this file.
@@ -100,6 +98,10 @@ fi
 step "64-bit Windows tests through Wine: started in the background"
 in_background win64 wine_suite win64 200
 suites+=("win64=$results/win64.xml")
+step "Web page's tests in Chromium, Firefox ESR and WebKitGTK: started in the background"
+in_background web web/tests/run.sh "$results"
+
+renice -n 10 -p $$ >/dev/null  # the foreground from here on
 
 step "Linux tests"
 run_suite linux --preset linux -j2

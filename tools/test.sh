@@ -72,6 +72,10 @@ step "Web page: the engine in WebAssembly"
 cmake --preset web >/dev/null
 cmake --build --preset web
 
+step "Fuzz targets"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz
+
 # The Windows tests compare Windows' own lower case and code tables with the
 # Linux stand-in's, which the Linux build writes to this file.
 stand_in_tables=$PWD/build/linux/engine/tests/stand-in-tables.bin
@@ -100,19 +104,14 @@ in_background win64 wine_suite win64 200
 suites+=("win64=$results/win64.xml")
 step "Web page's tests in Chromium, Firefox ESR and WebKitGTK: started in the background"
 in_background web web/tests/run.sh "$results"
+step "Fuzz targets, side by side, each for a set time: started in the background"
+in_background fuzz ctest --preset fuzz -j8 --output-junit "$results/fuzz.xml"
+suites+=("fuzz=$results/fuzz.xml")
 
 renice -n 10 -p $$ >/dev/null  # the foreground from here on
 
 step "Linux tests"
 run_suite linux --preset linux -j2
-
-# Each fuzz target runs for a set time, whatever else the machine does: they
-# run side by side in the background, while the rest goes on.
-step "Fuzz targets, each for a bounded time: built, and started in the background"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-in_background fuzz ctest --preset fuzz -j8 --output-junit "$results/fuzz.xml"
-suites+=("fuzz=$results/fuzz.xml")
 
 step "Linux tests under UndefinedBehaviorSanitizer and AddressSanitizer (gcc)"
 cmake --preset linux-sanitize >/dev/null

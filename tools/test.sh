@@ -104,11 +104,13 @@ in_background win64 wine_suite win64 200
 suites+=("win64=$results/win64.xml")
 step "Web page's tests in Chromium, Firefox ESR and WebKitGTK: started in the background"
 in_background web web/tests/run.sh "$results"
+
+renice -n 10 -p $$ >/dev/null  # the foreground from here on, and what it starts
+
+# Each fuzz target runs for a set time, whatever else the machine does.
 step "Fuzz targets, side by side, each for a set time: started in the background"
 in_background fuzz ctest --preset fuzz -j8 --output-junit "$results/fuzz.xml"
 suites+=("fuzz=$results/fuzz.xml")
-
-renice -n 10 -p $$ >/dev/null  # the foreground from here on
 
 step "Linux tests"
 run_suite linux --preset linux -j2

@@ -58,6 +58,7 @@ finish() {
 wine_suite() {
   local preset=$1 display_from=$2
   WINEPREFIX=$PWD/build/$preset/wineprefix xvfb-run -a -n "$display_from" -s "-screen 0 1280x1024x24" bash -c '
+    wineserver -k 2>/dev/null  # a server an earlier run left behind
     mkdir -p "$WINEPREFIX" && wineserver -p && "$1" || exit 1
     ctest --preset "$2" -j2 --output-junit "$3"; status=$?
     wineserver -k

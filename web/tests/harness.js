@@ -37,6 +37,15 @@ export async function stopBrowserAndSite(browser, site) {
   site?.close();
 }
 
+// A static server of the page for test t alone, closed when t ends: an
+// earlier page's service worker may still be fetching files to keep, and its
+// requests must not count as t's.
+export async function siteFor(t) {
+  const site = await serve();
+  t.after(() => site.close());
+  return site;
+}
+
 // Skips the rest of a test where the engine cannot make its check, saying
 // why: `what` is null when the engine cannot report it.
 export function engineCan(t, what, reason) {

@@ -6,8 +6,7 @@ import { readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
-  chooseCodePage, engineCan, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, root, startBrowserAndSite,
-  stopBrowserAndSite, textOf,
+  chooseCodePage, engineCan, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, root, siteFor, textOf,
 } from "./harness.js";
 
 // What opening the page loads, in the order the page asks for it; and what
@@ -30,9 +29,8 @@ const cached = (page) => page.evaluate(async () => Object.fromEntries(await Prom
 
 describe("offline and private", () => {
   let browser;
-  let site;
-  before(async () => ({ browser, site } = await startBrowserAndSite()));
-  after(() => stopBrowserAndSite(browser, site));
+  before(async () => { browser = await launch(); });
+  after(() => browser?.close());
 
   it("works opened from the disk, with no error", async (t) => {
     const page = await openPage(browser, { url: pageUrl });
@@ -54,7 +52,7 @@ describe("offline and private", () => {
 
   for (const [locale, table] of [["en-US", null], ["ja-JP", "pelvaro-cp932.js"]]) {
     it(`from a static server in ${locale}: its own files, none missing, at most 75 KB for 1252`, async (t) => {
-      site.requests.length = 0;
+      const site = await siteFor(t);
       const page = await openPage(browser, { url: site.url, locale });
       await workerReady(page);
       const asked = [...new Set(site.requests.map((path) => (path === "/" ? "index.html" : path.slice(1))))];
@@ -68,7 +66,8 @@ describe("offline and private", () => {
     });
   }
 
-  it("loads a code page chosen later alone, and keeps the code page in use when its table is missing or damaged", async () => {
+  it("loads a code page chosen later alone, and keeps the code page in use when its table is missing or damaged", async (t) => {
+    const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url });
     await workerReady(page);
     site.requests.length = 0;
@@ -85,11 +84,11 @@ describe("offline and private", () => {
       assert.equal(await page.evaluate(() => document.getElementById("code-page").value), "1252");
       assert.deepEqual(await pageNumbers(page, ["Ελληνικά"]), ["41509384"]);
     }
-    site.answers.clear();
     await page.close();
   });
 
   it("opens offline after the first visit, with the code page it loaded, from files of this release only", async (t) => {
+    const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url, locale: "ja-JP" });
     if (!engineCan(t, await workerReady(page), `${browser.engine}: no service worker became active`)) return;
     const table = `${site.url}pelvaro-cp932.js`;
@@ -101,14 +100,10 @@ describe("offline and private", () => {
     assert.ok(files.every((url) => url.startsWith(site.url)), files.join(" "));
     assert.ok([...openingFiles, "pelvaro-cp932.js"].every((file) => files.includes(site.url + file)), files.join(" "));
     site.offline = true;
-    try {
-      await page.reload();
-      assert.equal(await textOf(page, "#code-page-status"), "In use: code page 932 Japanese.");
-      const texts = ["あいう@Example.JP", "hello"];
-      assert.deepEqual(await pageNumbers(page, texts), pelvaroIdNumbers(texts, 932));
-    } finally {
-      site.offline = false;
-    }
+    await page.reload();
+    assert.equal(await textOf(page, "#code-page-status"), "In use: code page 932 Japanese.");
+    const texts = ["あいう@Example.JP", "hello"];
+    assert.deepEqual(await pageNumbers(page, texts), pelvaroIdNumbers(texts, 932));
     await page.close();
   });
 
@@ -133,7 +128,8 @@ describe("offline and private", () => {
     assert.match(html, /<meta name="description" content="[^"]{50,}">/);
   });
 
-  it("keeps its text to itself: its policy refuses any connection, and it stores nothing of what is typed", async () => {
+  it("keeps its text to itself: its policy refuses any connection, and it stores nothing of what is typed", async (t) => {
+    const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url });
     const policy = await page.evaluate(() => document.querySelector('meta[http-equiv="Content-Security-Policy"]').content);
     for (const directive of ["default-src 'none'", "connect-src 'none'", "form-action 'none'"])

@@ -4,9 +4,10 @@
 #
 #     tools/without-32-bit.sh tools/test.sh
 #
-# In a private mount namespace (as root), 32-bit Wine's loader is covered by a
-# program that fails as such a kernel does, "Exec format error". Nothing
-# outside the command sees it, and it is gone when the command ends.
+# In a private mount namespace (tools/in-private-mounts.sh), 32-bit Wine's
+# loader is covered by a program that fails as such a kernel does, "Exec
+# format error". Nothing outside the command sees it, and it is gone when the
+# command ends.
 set -euo pipefail
 [[ $# -gt 0 ]] || { echo "usage: $0 COMMAND [ARGUMENT...]" >&2; exit 2; }
 loader=/usr/lib/wine/wine
@@ -15,4 +16,4 @@ stub=$(mktemp)
 trap 'rm -f "$stub"' EXIT
 printf '#!/bin/sh\necho "%s: Exec format error" >&2\nexit 126\n' "$loader" >"$stub"
 chmod +x "$stub"
-unshare -m bash -c 'mount --make-rprivate / && mount --bind "$1" "$2" && shift 2 && "$@"' run "$stub" "$loader" "$@"
+"$(dirname "$0")/in-private-mounts.sh" bash -c 'mount --bind "$1" "$2" && shift 2 && "$@"' run "$stub" "$loader" "$@"

@@ -17,7 +17,7 @@
 # the home folder, Pelvaro.exe's own folder and /tmp. The test fails on any
 # change of the Pelvaro session that the control session did not make too.
 #
-# When it may (root, or user namespaces), the test runs in a mount namespace
+# When it may (tools/in-private-mounts.sh), the test runs in a mount namespace
 # of its own with a /tmp of its own, so that what appears in /tmp is surely
 # the sessions' and not another program's on the machine.
 set -euo pipefail
@@ -43,15 +43,12 @@ wineserver=${WINESERVER:-$(command -v wineserver || true)}
 # ---- A /tmp of its own ------------------------------------------------------
 
 if [ -z "${PELVARO_NO_WRITES_INSIDE:-}" ]; then
+    private_mounts=$(dirname "$(realpath "$0")")/../../tools/in-private-mounts.sh
+    if why=$("$private_mounts" true 2>&1); then
+        PELVARO_NO_WRITES_INSIDE=private exec "$private_mounts" bash "$0" "$@"
+    fi
     export PELVARO_NO_WRITES_INSIDE=shared
-    for unshare_options in "--mount" "--map-root-user --mount"; do
-        # shellcheck disable=SC2086  # the options are words
-        if unshare $unshare_options true 2>/dev/null; then
-            PELVARO_NO_WRITES_INSIDE=private exec unshare $unshare_options --propagation private \
-                bash "$0" "$@"
-        fi
-    done
-    echo "note: no mount namespace here: /tmp is shared, and other programs' files in it may show up"
+    echo "note: $why: /tmp is shared, and other programs' files in it may show up"
 fi
 
 prefix=$work/prefix

@@ -9,13 +9,13 @@ program=$1
 libc=$(ldd "$program" | awk '$1 ~ /^libc\.so/ { print $3 }')
 modules=$(dirname "$(realpath "${libc:-/nonexistent}")")/gconv
 [[ -d $modules ]] || { echo "no iconv modules' folder beside the C library (${libc:-not found})"; exit 77; }
-# unshare needs root, and a root folder that is a mount point (not so in a chroot).
-why=$(unshare -m true 2>&1) || { echo "cannot make a private mount namespace here: ${why:-unshare failed}"; exit 77; }
+private_mounts=$(dirname "$(realpath "$0")")/../../tools/in-private-mounts.sh
+why=$("$private_mounts" true 2>&1) || { echo "$why"; exit 77; }
 empty=$(mktemp -d)
 trap 'rmdir "$empty"' EXIT
 
-output=$(unshare -m bash -c '
-  mount --make-rprivate / && mount --bind "$1" "$2" || exit 99
+output=$("$private_mounts" bash -c '
+  mount --bind "$1" "$2" || exit 99
   ls "$2" | grep -q . && { echo "the iconv modules are still there"; exit 98; }
   LC_ALL=C.UTF-8 "$3" hello "İ" 2>&1
   LC_ALL=C.UTF-8 "$3" --code-page 932 "あ" 2>&1

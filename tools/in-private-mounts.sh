@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs a command in a mount namespace of its own, whose mounts reach no other
+# namespace, or says why it cannot:
+#
+#     tools/in-private-mounts.sh COMMAND [ARGUMENT...]
+#
+# unshare makes every mount of the new namespace private. That needs root (or
+# a user namespace of its own, tried next) and a root folder that is a mount
+# point, which in a chroot it is not. There the new namespace keeps the
+# mounts' propagation as it is, once a trial mount made in it has not shown
+# up outside: so it is in a chroot entered from a private namespace (unshare
+# -m, then chroot). Exits 77 with the reason on standard error when no such
+# namespace can be made; otherwise the command's own status.
+set -uo pipefail
+[[ $# -gt 0 ]] || { echo "usage: $0 COMMAND [ARGUMENT...]" >&2; exit 2; }
+
+for options in "--mount" "--map-root-user --mount"; do
+  # shellcheck disable=SC2086  # the options are words
+  if unshare $options --propagation private true 2>/dev/null; then
+    exec unshare $options --propagation private "$@"
+  fi
+done
+why=$(unshare --mount --propagation private true 2>&1)
+
+# A private namespace's mount is gone with it; a shared one's stays here.
+probe=$(mktemp -d)
+if unshare --mount --propagation unchanged mount -t tmpfs pelvaro-probe "$probe" 2>/dev/null; then
+  if ! mountpoint -q "$probe"; then
+    rmdir "$probe"
+    exec unshare --mount --propagation unchanged "$@"
+  fi
+  umount "$probe"
+  why="its mounts would reach the machine's (${why:-unshare failed})"
+fi
+rmdir "$probe"
+echo "cannot make a private mount namespace here: ${why:-unshare failed}" >&2
+exit 77

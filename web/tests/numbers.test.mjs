@@ -7,8 +7,7 @@ import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
   chooseCodePage, launch, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, siteFor,
-  startBrowserAndSite,
-  stopBrowserAndSite, textOf, valueOf,
+  startBrowserAndSite, stopBrowserAndSite, textOf, valueOf,
 } from "./harness.js";
 
 const texts = [

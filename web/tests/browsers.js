@@ -18,9 +18,9 @@
 // `requests` (every URL the page asked for, opened from the disk too) and
 // `accessible(selector)` (the role and name in the accessibility tree); the
 // browser's `cannot` says why.
-import { spawn, spawnSync } from "node:child_process";
+import { spawn } from "node:child_process";
 import { once } from "node:events";
-import { existsSync, mkdirSync, readdirSync } from "node:fs";
+import { existsSync, mkdirSync, readdirSync, symlinkSync } from "node:fs";
 import { writeFile } from "node:fs/promises";
 import { createServer } from "node:net";
 import { dirname, join } from "node:path";
@@ -140,13 +140,17 @@ async function freePort() {
   return port;
 }
 
-// WebKitGTK takes the browser's language from the system's locale (its
-// LC_CTYPE, "ja_JP.UTF-8" for "ja-JP"), so each language gets a MiniBrowser of
-// its own, started in that locale, compiled by localedef into a folder of the
-// build's from Debian's locale sources (1 s each, once). A locale names no
-// script: "sr-Latn-RS" becomes sr_RS@latin, which WebKit reports as "sr-RS".
+// WebKitGTK takes the browser's language from the name of the system's
+// locale ("ja_JP.UTF-8" for "ja-JP"), so each language gets a MiniBrowser of
+// its own, started in that locale. The C library takes a locale only where it
+// finds its files: each name, checked against Debian's locale sources, is a
+// folder of the build's that stands for C.UTF-8's files, which are all that
+// the language needs, and which localedef would take seconds a locale to make.
+// A locale names no script: "sr-Latn-RS" becomes sr_RS@latin, which WebKit
+// reports as "sr-RS".
 const localeSources = "/usr/share/i18n/locales";
-const compiledLocales = join(dirname(fileURLToPath(import.meta.url)), "../../build/web-tests/locales");
+const localeFiles = "/usr/lib/locale/C.utf8";
+const localeNames = join(dirname(fileURLToPath(import.meta.url)), "../../build/web-tests/locales");
 
 function systemLocale(tag) {
   const [language, ...rest] = tag.split("-");
@@ -158,20 +162,19 @@ function systemLocale(tag) {
   const name = candidates.find((candidate) => existsSync(join(localeSources, candidate)));
   if (!name) throw new Error(`no system locale for ${tag}`);
   const [base, variant] = name.split("@");
-  const compiled = `${base}.UTF-8${variant ? `@${variant}` : ""}`;
-  if (!existsSync(join(compiledLocales, compiled))) {
-    mkdirSync(compiledLocales, { recursive: true });
-    const made = spawnSync("localedef", ["-i", name, "-c", "-f", "UTF-8", join(compiledLocales, compiled)]);
-    if (made.status > 1) throw new Error(`localedef ${name}: ${made.stderr}`);  // 1: warnings only
+  const folder = `${base}.UTF-8${variant ? `@${variant}` : ""}`;
+  if (!existsSync(join(localeNames, folder))) {
+    mkdirSync(localeNames, { recursive: true });
+    symlinkSync(localeFiles, join(localeNames, folder));
   }
-  return compiled;
+  return folder;
 }
 
 async function startWebKit(locale) {
   const port = await freePort();
   const driverProcess = spawn("WebKitWebDriver", ["--host=127.0.0.1", `--port=${port}`], {
     stdio: "ignore",
-    env: { ...process.env, LOCPATH: compiledLocales, LANG: systemLocale(locale), LANGUAGE: "", LC_ALL: "" },
+    env: { ...process.env, LOCPATH: localeNames, LANG: systemLocale(locale), LANGUAGE: "", LC_ALL: "" },
   });
   const exited = once(driverProcess, "exit").then(() => { throw new Error("WebKitWebDriver ended"); });
   for (let tries = 0; ; tries++) {

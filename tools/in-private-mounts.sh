@@ -14,13 +14,14 @@
 set -uo pipefail
 [[ $# -gt 0 ]] || { echo "usage: $0 COMMAND [ARGUMENT...]" >&2; exit 2; }
 
+why=""  # the first way's error
 for options in "--mount" "--map-root-user --mount"; do
   # shellcheck disable=SC2086  # the options are words
-  if unshare $options --propagation private true 2>/dev/null; then
+  if error=$(unshare $options --propagation private true 2>&1); then
     exec unshare $options --propagation private "$@"
   fi
+  why=${why:-$error}
 done
-why=$(unshare --mount --propagation private true 2>&1)
 
 # A private namespace's mount is gone with it; a shared one's stays here.
 probe=$(mktemp -d)

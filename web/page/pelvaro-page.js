@@ -278,9 +278,9 @@
 
   // Served over https, or from this machine, a service worker keeps the
   // page's own files (pelvaro-sw.js), so that it opens offline after the
-  // first visit; it is told of the tables loaded before it took over. Opened
-  // from the disk, the page has its files at hand and registers nothing. A
-  // browser that refuses the worker leaves the page as it is.
+  // first visit; it is told of the tables loaded, and keeps those it lacks.
+  // Opened from the disk, the page has its files at hand and registers
+  // nothing. A browser that refuses the worker leaves the page as it is.
   async function keepForOffline() {
     if (!/^https?:$/.test(location.protocol) || !window.isSecureContext || !("serviceWorker" in navigator)) return;
     try {

@@ -14,7 +14,7 @@
 #     1 MiB paste, for the 32-bit and the 64-bit build side by side under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh test
 
 cmake --preset linux >/dev/null
 cmake --build --preset linux --target pelvaro_bench fold_instructions pelvaro-id per_line_id_numbers

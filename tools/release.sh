@@ -11,7 +11,7 @@
 # from a source archive alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh test
 
 for preset in win32 win64 linux web; do
   cmake --preset "$preset" >/dev/null

@@ -5,7 +5,7 @@
 # opens on a virtual display, a screenshot is saved, and it is closed again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh run
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target Pelvaro pelvaro-id
 

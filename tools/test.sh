@@ -13,7 +13,7 @@
 # Their output follows at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh
+tools/install-deps.sh test
 
 step() { printf '\n== %s (%d s)\n' "$*" "$SECONDS"; }
 

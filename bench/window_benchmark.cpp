@@ -19,6 +19,7 @@
 #include "pelvaro/id_number.h"
 #include "pelvaro/text_services.h"
 #include "pelvaro/wrapping_arithmetic.h"
+#include "tests/system_error.h"
 #include "tests/window_text.h"
 
 namespace {
@@ -65,8 +66,11 @@ bool StartAndWaitForWindow(const std::wstring& path, const wchar_t* className, P
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + path + L"\"";
     if (!CreateProcessW(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &program.process))
+                        &program.process)) {
+        std::fwprintf(stderr, L"%ls: %ls\n", path.c_str(),
+                      pelvaro::testing::FailureOf(L"CreateProcessW").c_str());
         return false;
+    }
     for (int tries = 0; tries < 20000 && !program.window; ++tries) {
         Search search = {program.process.dwProcessId, className, nullptr};
         EnumWindows(FindVisible, reinterpret_cast<LPARAM>(&search));

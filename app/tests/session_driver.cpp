@@ -22,6 +22,7 @@
 #include "pelvaro/id_number.h"
 #include "pelvaro/text_services.h"
 #include "pelvaro/wrapping_arithmetic.h"
+#include "tests/system_error.h"
 
 namespace {
 
@@ -110,7 +111,8 @@ public:
         startup.cb = sizeof startup;
         if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                            &startup, &process_) == FALSE) {
-            Say("FAIL: could not start %ls", program);
+            Say("FAIL: could not start %ls",
+                program + L": " + pelvaro::testing::FailureOf(L"CreateProcessW"));
             process_ = {};
             return false;
         }

@@ -6,6 +6,7 @@
 
 #include "form1.h"
 #include "form1_show_hook.h"
+#include "system_error.h"
 
 namespace pelvaro::testing {
 namespace {
@@ -54,6 +55,61 @@ BOOL CALLBACK FindOwnedWindow(HWND window, LPARAM parameter) {
     search->found = window;
     return FALSE;
 }
+
+// form1_show_hook.dll hooked into one thread of another process, with the
+// shared block in which it records the title the thread's window is first
+// shown with. Unhooked when it goes.
+class ShowHook {
+public:
+    ShowHook() = default;
+    ShowHook(const ShowHook&) = delete;
+    ShowHook& operator=(const ShowHook&) = delete;
+    ~ShowHook() {
+        if (hook_ != nullptr) UnhookWindowsHookEx(hook_);
+        if (library_ != nullptr) FreeLibrary(library_);
+        if (mapping_ != nullptr) CloseHandle(mapping_);
+    }
+
+    // Hooks the thread; on failure, says which step failed in failure.
+    bool Set(DWORD processId, DWORD threadId, std::wstring& failure) {
+        wchar_t name[64];
+        wsprintfW(name, L"%ls%lu", kShownTitleMappingPrefix, processId);
+        mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                      kShownTitleCapacity * sizeof(wchar_t), name);
+        if (mapping_ == nullptr) return Fail(failure, FailureOf(L"CreateFileMappingW"));
+        const std::wstring path = ShowHookPath();
+        library_ = LoadLibraryW(path.c_str());
+        if (library_ == nullptr) return Fail(failure, FailureOf(L"LoadLibraryW") + L" (" + path + L")");
+        const auto procedure =
+            reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(GetProcAddress(library_, "Form1ShowHook")));
+        if (procedure == nullptr) return Fail(failure, FailureOf(L"GetProcAddress(Form1ShowHook)"));
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, procedure, library_, threadId);
+        if (hook_ == nullptr) return Fail(failure, FailureOf(L"SetWindowsHookExW"));
+        return true;
+    }
+
+    // The title recorded, empty when none was.
+    std::wstring Title() const {
+        std::wstring title;
+        if (mapping_ == nullptr) return title;
+        if (const auto* block =
+                static_cast<const wchar_t*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0))) {
+            if (block[0] != L'\0') title.assign(block + 1, block[0] - 1u);
+            UnmapViewOfFile(block);
+        }
+        return title;
+    }
+
+private:
+    static bool Fail(std::wstring& failure, const std::wstring& why) {
+        failure = why;
+        return false;
+    }
+
+    HANDLE mapping_ = nullptr;
+    HMODULE library_ = nullptr;
+    HHOOK hook_ = nullptr;
+};
 
 }  // namespace
 
@@ -130,8 +186,8 @@ Pixels CaptureScreen(const RECT& rect) {
 Form1Process::~Form1Process() {
     if (process_ == nullptr) return;
     if (WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        PostMessageW(form_, WM_CLOSE, 0, 0);
-        if (!WaitUntil([this] { return IsWindowVisible(form_) == FALSE; })) {
+        if (form_ != nullptr) PostMessageW(form_, WM_CLOSE, 0, 0);
+        if (form_ == nullptr || !WaitUntil([this] { return IsWindowVisible(form_) == FALSE; })) {
             TerminateProcess(process_, 1);
             WaitForSingleObject(process_, kWaitMilliseconds);
         }
@@ -139,15 +195,14 @@ Form1Process::~Form1Process() {
     CloseHandle(process_);
 }
 
-bool Form1Process::Start() {
-    const std::wstring path = PelvaroPath();
+bool Form1Process::Start(const std::wstring& path) {
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
                         nullptr, &startup, &started)) {
-        return false;
+        return Failed(FailureOf(L"CreateProcessW") + L" (" + path + L")");
     }
     process_ = started.hProcess;
     processId_ = started.dwProcessId;
@@ -155,39 +210,41 @@ bool Form1Process::Start() {
 
     // Before the program runs at all, hook its thread: the hook records the
     // title as the window is being shown.
-    wchar_t mappingName[64];
-    wsprintfW(mappingName, L"%ls%lu", kShownTitleMappingPrefix, processId_);
-    HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                        kShownTitleCapacity * sizeof(wchar_t), mappingName);
-    HMODULE hookLibrary = LoadLibraryW(ShowHookPath().c_str());
-    const auto hookProcedure = hookLibrary != nullptr ? reinterpret_cast<HOOKPROC>(reinterpret_cast<void*>(
-                                                            GetProcAddress(hookLibrary, "Form1ShowHook")))
-                                                      : nullptr;
-    HHOOK hook = mapping != nullptr && hookProcedure != nullptr
-                     ? SetWindowsHookExW(WH_CALLWNDPROC, hookProcedure, hookLibrary, threadId_)
-                     : nullptr;
-    ResumeThread(started.hThread);
+    ShowHook hook;
+    const bool running =
+        hook.Set(processId_, threadId_, startFailure_) &&
+        (ResumeThread(started.hThread) != static_cast<DWORD>(-1) || Failed(FailureOf(L"ResumeThread")));
     CloseHandle(started.hThread);
+    if (!running) {
+        TerminateProcess(process_, 1);
+        return false;
+    }
+
     const bool shown = WaitUntil([this] {
         FindForm1 search = {processId_, nullptr};
         EnumWindows(FindForm1Window, reinterpret_cast<LPARAM>(&search));
-        if (search.found == nullptr || IsWindowVisible(search.found) == FALSE) return false;
+        if (search.found == nullptr || IsWindowVisible(search.found) == FALSE) {
+            return WaitForSingleObject(process_, 0) != WAIT_TIMEOUT;  // ended: no window will come
+        }
         form_ = search.found;
         return true;
     });
-    if (hook != nullptr) UnhookWindowsHookEx(hook);
-    if (hookLibrary != nullptr) FreeLibrary(hookLibrary);
-    if (mapping != nullptr) {
-        if (const auto* title = static_cast<const wchar_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0))) {
-            if (title[0] != L'\0') firstVisibleTitle_.assign(title + 1, title[0] - 1u);
-            UnmapViewOfFile(title);
-        }
-        CloseHandle(mapping);
+    firstVisibleTitle_ = hook.Title();
+    if (!shown || form_ == nullptr) {
+        DWORD status = STILL_ACTIVE;
+        GetExitCodeProcess(process_, &status);
+        return Failed(status == STILL_ACTIVE ? L"the window was not shown within 30 s"
+                                             : L"the program ended with exit status " +
+                                                   std::to_wstring(status) + L" before it showed its window");
     }
-    if (!shown) return false;
     WaitForInputIdle(process_, kWaitMilliseconds);
     Sync();
     return true;
+}
+
+bool Form1Process::Failed(const std::wstring& why) {
+    startFailure_ = why;
+    return false;
 }
 
 HWND Form1Process::Focus() const {

@@ -46,9 +46,12 @@ public:
     Form1Process& operator=(const Form1Process&) = delete;
     ~Form1Process();
 
-    // Starts the program and waits for its visible window. Records, through
-    // form1_show_hook.dll, the title the window had as it was first shown.
-    bool Start();
+    // Starts the program (Pelvaro.exe unless told another) and waits for its
+    // visible window. Records, through form1_show_hook.dll, the title the
+    // window had as it was first shown. On failure, StartFailure() says which
+    // step failed and why.
+    bool Start(const std::wstring& path = PelvaroPath());
+    const std::wstring& StartFailure() const { return startFailure_; }
 
     HWND Form() const { return form_; }
     HWND Control(int id) const { return GetDlgItem(form_, id); }
@@ -71,11 +74,14 @@ public:
     HWND OwnedWindow() const;
 
 private:
+    bool Failed(const std::wstring& why);
+
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
     DWORD threadId_ = 0;
     HWND form_ = nullptr;
     std::wstring firstVisibleTitle_;
+    std::wstring startFailure_;
 };
 
 template <typename Done>

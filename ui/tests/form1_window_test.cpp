@@ -69,7 +69,10 @@ std::wstring ExpectedIdText(const std::wstring& text) {
 
 class Form1Test : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(program_.Start()) << "Pelvaro.exe did not start or show its window"; }
+    void SetUp() override {
+        ASSERT_TRUE(program_.Start())
+            << "Pelvaro.exe did not start or show its window: " << Narrow(program_.StartFailure());
+    }
 
     HWND Form() const { return program_.Form(); }
     HWND Control(int id) const { return program_.Control(id); }
@@ -108,6 +111,16 @@ protected:
 };
 
 // ---- Start-up ----------------------------------------------------------------
+
+TEST(Form1Start, AFailedStartSaysWhichStepFailedAndWhy) {
+    Form1Process missing;
+    EXPECT_FALSE(missing.Start(L"Z:\\no such folder\\Pelvaro.exe"));
+    const std::string said = Narrow(missing.StartFailure());
+    EXPECT_NE(said.find("CreateProcessW failed: error "), std::string::npos) << said;
+    EXPECT_NE(said.find("no such folder"), std::string::npos) << "names the program: " << said;
+    EXPECT_TRUE(said.find("error 2: ") != std::string::npos || said.find("error 3: ") != std::string::npos)
+        << "file or path not found, with the system's text: " << said;
+}
 
 TEST_F(Form1Test, TitleCarriesTheVersionFromTheFirstMomentItIsShown) {
     EXPECT_EQ(Narrow(program_.FirstVisibleTitle()), Narrow(kTitle))

@@ -1,6 +1,7 @@
-# Windows tests run through Wine, in a prefix of their own inside the build
-# folder, made and fitted out by the wine-run script that every Windows
-# program of the build is run through.
+# Windows programs of a cross build run here through Wine, in a prefix of
+# their own inside the build folder, made and fitted out by the wine-run
+# script that every Windows program of the build is run through: its tests,
+# and the window that tools/run.sh shows.
 #
 # The loader is named by the build's bitness, never Debian's `wine` script:
 # once 32-bit Wine is installed that script hands every program to the 32-bit
@@ -21,5 +22,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${CMAKE_BINARY_DIR}/wine-ru
 set(PELVARO_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 # Test programs run through wine-run, and once more when Wine fails to start
 # one (retry_start_failure.py says when).
-set(CMAKE_CROSSCOMPILING_EMULATOR ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/retry_start_failure.py
-    ${PELVARO_WINE_RUN})
+if(BUILD_TESTING)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/retry_start_failure.py
+      ${PELVARO_WINE_RUN})
+endif()

@@ -78,21 +78,6 @@ refusal() {
   grep -E '^(E: | [^ ].*: (Pre)?Depends:|  +(Pre)?Depends:)' "$log" | sed 's/^ *//' | paste -sd ' ' | cut -c1-400
 }
 
-# Whether this machine runs 32-bit x86 programs: a 93-byte ELF program that
-# only exits, started. Some kernels refuse them ("Exec format error").
-runs_32_bit_programs() {
-  local program
-  program=$(mktemp)
-  printf '\x7fELF\x01\x01\x01\0\0\0\0\0\0\0\0\0\x02\0\x03\0\x01\0\0\0\x54\x80\x04\x08\x34\0\0\0\0\0\0\0\0\0\0\0\x34\0\x20\0\x01\0\0\0\0\0\0\0' >"$program"
-  printf '\x01\0\0\0\0\0\0\0\0\x80\x04\x08\0\x80\x04\x08\x5d\0\0\0\x5d\0\0\0\x05\0\0\0\0\x10\0\0' >>"$program"
-  printf '\xb8\x01\0\0\0\x31\xdb\xcd\x80' >>"$program"  # exit(0) through int 0x80
-  chmod +x "$program"
-  local status=0
-  "$program" 2>/dev/null || status=$?
-  rm -f "$program"
-  return $status
-}
-
 # leave_out PACKAGE REASON: a test-32 package not installed this time.
 leave_out() {
   echo "  $1 is left out: $2"
@@ -101,7 +86,7 @@ leave_out() {
 }
 
 echo "Installing ${#missing[@]} packages for tools/$command.sh: ${missing[*]} ${missing_optional[*]}"
-if ((${#missing_optional[@]})) && ! runs_32_bit_programs; then
+if ((${#missing_optional[@]})) && ! tools/runs-32-bit.sh; then
   for package in "${missing_optional[@]}"; do
     leave_out "$package" "this machine cannot run 32-bit programs"
   done

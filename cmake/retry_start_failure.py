@@ -10,43 +10,47 @@ Its output passes through as it comes. A second try is announced on standard
 error by a line that starts with MARK, which the test command's summary looks
 for to name the test. Standard input is not passed on: test programs read none.
 """
+import os
 import re
+import selectors
 import subprocess
 import sys
-import threading
-import time
 
 MARK = "retry_start_failure: "
-RELAY_AFTER_EXIT_SECONDS = 0.25  # ample for what is left in a pipe
 # What Wine itself writes when it cannot start a program: its loader's
 # messages, and those of start.exe, through which it starts the first one.
 WINE_START_FAILURE = re.compile(rb"(wine: |Application could not be started|ShellExecuteEx failed).*\r?\n?")
 
 
-def relay(source, sink, seen):
-    for chunk in iter(lambda: source.read1(65536), b""):
-        seen.append(chunk)
-        sink.write(chunk)
-        sink.flush()
-
-
 def run(arguments):
-    """Runs the command, passing its output on; returns its status and all it
-    wrote on either stream."""
+    """Runs the command, passing its output on as it comes; returns its status
+    and all it wrote on either stream. Once it has ended, what it wrote is
+    read to the last byte, but no more is waited for: the streams may stay
+    open long after, held by a process that Wine started from it (the
+    desktop's explorer.exe)."""
     process = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE)
+    sinks = {process.stdout: sys.stdout.buffer, process.stderr: sys.stderr.buffer}
+    streams = selectors.DefaultSelector()
+    for stream in sinks:
+        os.set_blocking(stream.fileno(), False)
+        streams.register(stream, selectors.EVENT_READ)
     seen = []
-    relays = [threading.Thread(target=relay, args=(process.stdout, sys.stdout.buffer, seen), daemon=True),
-              threading.Thread(target=relay, args=(process.stderr, sys.stderr.buffer, seen), daemon=True)]
-    for thread in relays:
-        thread.start()
+    ended = False
+    while streams.get_map():
+        ready = streams.select(timeout=0 if ended else 0.1)
+        if not ready and ended:
+            break  # ended, and nothing of its own is left to read
+        for key, _ in ready:
+            chunk = os.read(key.fd, 65536)
+            if not chunk:
+                streams.unregister(key.fileobj)
+                continue
+            seen.append(chunk)
+            sinks[key.fileobj].write(chunk)
+            sinks[key.fileobj].flush()
+        ended = ended or process.poll() is not None
     status = process.wait()
-    # What the program wrote is read at once; the streams themselves may stay
-    # open for long after, held by a process that Wine started from it (the
-    # desktop's explorer.exe), and are not waited for.
-    deadline = time.monotonic() + RELAY_AFTER_EXIT_SECONDS
-    for thread in relays:
-        thread.join(max(0.0, deadline - time.monotonic()))
     return (128 - status if status < 0 else status), b"".join(seen)
 
 

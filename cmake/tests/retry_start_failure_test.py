@@ -7,6 +7,7 @@ import os
 import pathlib
 import subprocess
 import sys
+import signal
 import tempfile
 import unittest
 
@@ -69,6 +70,17 @@ class RetryStartFailure(unittest.TestCase):
         done, runs = self.run_wrapper("silent", [], program=("sh", "-c", "echo out; echo err >&2; exit 3"))
         self.assertEqual((done.returncode, runs, done.stdout, done.stderr), (3, 1, "out\n", "err\n"))
 
+    def test_all_the_program_wrote_is_passed_on_though_a_process_it_started_holds_the_streams(self):
+        # As explorer.exe, started by the first window program, holds them: a
+        # wrapper that waited for them would outlast run_wrapper's time limit.
+        with tempfile.NamedTemporaryFile() as holder:
+            program = ("sh", "-c", f"sleep 600 & echo $! >{holder.name}; yes line | head -c 300000; "
+                                   "echo end >&2; exit 1")
+            try:
+                done, runs = self.run_wrapper("silent", [], program=program)
+            finally:
+                os.kill(int(pathlib.Path(holder.name).read_text()), signal.SIGKILL)
+        self.assertEqual((done.returncode, runs, len(done.stdout), done.stderr), (1, 1, 300000, "end\n"))
 
 if __name__ == "__main__":
     unittest.main()

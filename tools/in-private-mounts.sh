@@ -2,7 +2,11 @@
 # Runs a command in a mount namespace of its own, whose mounts reach no other
 # namespace, or says why it cannot:
 #
-#     tools/in-private-mounts.sh COMMAND [ARGUMENT...]
+#     tools/in-private-mounts.sh [--pid] COMMAND [ARGUMENT...]
+#
+# With --pid the command is also the first process of a PID namespace of its
+# own, with its own /proc: every process it starts ends when it ends, or when
+# this script is stopped, whatever else they did to stay.
 #
 # unshare makes every mount of the new namespace private. That needs root (or
 # a user namespace of its own, tried next) and a root folder that is a mount
@@ -12,13 +16,15 @@
 # -m, then chroot). Exits 77 with the reason on standard error when no such
 # namespace can be made; otherwise the command's own status.
 set -uo pipefail
-[[ $# -gt 0 ]] || { echo "usage: $0 COMMAND [ARGUMENT...]" >&2; exit 2; }
+pid=()
+[[ ${1:-} != --pid ]] || { pid=(--pid --fork --kill-child --mount-proc); shift; }
+[[ $# -gt 0 ]] || { echo "usage: $0 [--pid] COMMAND [ARGUMENT...]" >&2; exit 2; }
 
 why=""  # the first way's error
 for options in "--mount" "--map-root-user --mount"; do
   # shellcheck disable=SC2086  # the options are words
-  if error=$(unshare $options --propagation private true 2>&1); then
-    exec unshare $options --propagation private "$@"
+  if error=$(unshare $options "${pid[@]}" --propagation private true 2>&1); then
+    exec unshare $options "${pid[@]}" --propagation private "$@"
   fi
   why=${why:-$error}
 done
@@ -28,7 +34,7 @@ probe=$(mktemp -d)
 if unshare --mount --propagation unchanged mount -t tmpfs pelvaro-probe "$probe" 2>/dev/null; then
   if ! mountpoint -q "$probe"; then
     rmdir "$probe"
-    exec unshare --mount --propagation unchanged "$@"
+    exec unshare --mount "${pid[@]}" --propagation unchanged "$@"
   fi
   umount "$probe"
   why="its mounts would reach the machine's (${why:-unshare failed})"

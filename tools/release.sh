@@ -9,17 +9,21 @@
 # archives are dated with the version's release date (PELVARO_RELEASE_DATE in
 # CMakeLists.txt), so the same sources give the same archives, from a clone or
 # from a source archive alike.
+#
+# With --packed-from-builds it packs what the builds in build/ hold, as the
+# test command does once it has made them, instead of building first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/install-deps.sh test
-
-for preset in win32 win64 linux web; do
-  cmake --preset "$preset" >/dev/null
-done
-cmake --build --preset win32 --target Pelvaro pelvaro-id
-cmake --build --preset win64 --target Pelvaro pelvaro-id
-cmake --build --preset linux --target pelvaro-id
-rm -rf build/web/page && cmake --build --preset web   # the page's folder afresh: nothing left over
+if [[ ${1:-} != --packed-from-builds ]]; then
+  tools/install-deps.sh test
+  for preset in win32 win64 linux web; do
+    cmake --preset "$preset" >/dev/null
+  done
+  cmake --build --preset win32 --target Pelvaro pelvaro-id
+  cmake --build --preset win64 --target Pelvaro pelvaro-id
+  cmake --build --preset linux --target pelvaro-id
+  rm -rf build/web/page && cmake --build --preset web  # the page's folder afresh: nothing left over
+fi
 
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" build/win32/CMakeCache.txt; }
 version=$(cache_value CMAKE_PROJECT_VERSION)

@@ -1,101 +1,132 @@
 #!/usr/bin/env python3
-"""The test command's closing summary, from the JUnit files that ctest and
-node write.
+"""The test command's closing summary, from what CTest wrote of its run.
 
-    test_summary.py [--suite=LABEL=FILE]... [--not-run=LABEL=REASON]...
+    test_summary.py JUNIT_FILE TESTS_JSON BUILDS_DIR
 
-One line a suite: passed, failed and skipped. Then every skipped test with its
-reason, the message that GoogleTest prints after "Skipped" (or the test's last
-line of output), and every failed test. Then every test that Wine failed to
-start and that got a second try (retry_start_failure.py says so in its
-output), and a line for each suite that was not run, with the reason.
+JUNIT_FILE is the run's JUnit file (ctest --output-junit), TESTS_JSON the
+same tests as ctest --show-only=json-v1 lists them, with their labels: each
+test's label is its suite. BUILDS_DIR is the suites build's folder, with the
+list of builds (builds.txt) and a file in built/ for each one made.
+
+One line a suite: passed, failed and skipped. A suite that cannot run here is
+one skipped test named after it, and its line says "not run" and why. A
+test that reports its own tests in TAP (the page's, once per engine) counts
+as those tests. Then every skipped test with its reason, every failed test,
+every test that Wine failed to start and that got a second try
+(retry_start_failure.py says so in its output), and each build not made.
 """
+import collections
+import json
+import os
+import re
 import sys
 import xml.etree.ElementTree as ElementTree
 
-
 # The line that cmake/retry_start_failure.py writes before a second try.
 SECOND_TRY = "retry_start_failure: "
+TAP_TEST = re.compile(r"^( *)(not ok|ok) \d+ - (.*?)(?: # (SKIP|TODO)\b ?(.*))?$")
+
+Case = collections.namedtuple("Case", "name status reason")  # status: passed, failed or skipped
 
 
-def skip_reason(case):
-    output = (case.findtext("system-out") or "").splitlines()
-    for line in reversed(output):
+def skip_reason(output, case):
+    lines = output.splitlines()
+    for line in reversed(lines):
         if line.startswith("skipped: "):
             return line[len("skipped: "):]
-    for at, line in enumerate(output):
-        if line.endswith(": Skipped") and at + 1 < len(output) and output[at + 1].strip():
-            return output[at + 1].strip()
-    lines = [line.strip() for line in output if line.strip() and not line.startswith("[")]
-    if lines:
-        return lines[-1]
+    for at, line in enumerate(lines):
+        if line.endswith(": Skipped") and at + 1 < len(lines) and lines[at + 1].strip():
+            return lines[at + 1].strip()
+    said = [line.strip() for line in lines if line.strip() and not line.startswith("[")]
+    if said:
+        return said[-1]
     skipped = case.find("skipped")
     return skipped.get("message", "no reason given") if skipped is not None else "no reason given"
 
 
-def read_suite(path):
-    """(passed, failed, skipped, tried twice) test cases of a JUnit file,
-    skipped with reasons."""
-    passed, failed, skipped, tried_twice = [], [], [], []
-    try:
-        root = ElementTree.parse(path).getroot()
-    except (OSError, ElementTree.ParseError) as error:
-        return None, str(error)
-    for case in root.iter("testcase"):
+def tap_cases(output):
+    """The tests a node TAP stream reports: those of each top-level group, and
+    a top-level test that has none of its own. A test's subtests count as
+    part of it."""
+    cases, inner = [], []
+    for line in output.splitlines():
+        match = TAP_TEST.match(line)
+        if not match:
+            continue
+        depth = len(match[1]) // 4
+        status = "skipped" if match[4] == "SKIP" else "failed" if match[2] == "not ok" else "passed"
+        if depth == 1:
+            inner.append(Case(match[3], status, match[5] or "no reason given"))
+        elif depth == 0:
+            cases += [Case(f"{match[3]}: {case.name}", *case[1:]) for case in inner] or \
+                [Case(match[3], status, match[5] or "no reason given")]
+            inner = []
+    return cases
+
+
+def read_run(junit_path, tests_path):
+    """{suite: [Case]} and [(suite, name, why)] of the second tries."""
+    listed = collections.defaultdict(collections.deque)  # name -> its suites, in the run's order
+    with open(tests_path) as tests:
+        for test in json.load(tests)["tests"]:
+            labels = next((p["value"] for p in test.get("properties", []) if p["name"] == "LABELS"), ["?"])
+            listed[test["name"]].append(labels[0])
+    suites, second_tries = collections.defaultdict(list), []
+    for case in ElementTree.parse(junit_path).getroot().iter("testcase"):
         name = case.get("name", "?")
-        status = case.get("status", "run")
-        if case.find("skipped") is not None or status in ("notrun", "disabled"):
-            skipped.append((name, skip_reason(case)))
-        elif case.find("failure") is not None or status == "fail":
-            failed.append(name)
+        suite = listed[name].popleft() if listed[name] else "?"
+        output = case.findtext("system-out") or ""
+        if case.find("skipped") is not None or case.get("status") in ("notrun", "disabled"):
+            suites[suite].append(Case(name, "skipped", skip_reason(output, case)))
+        elif "TAP version" in output and tap_cases(output):
+            suites[suite] += tap_cases(output)
+            if case.find("failure") is not None and not any(c.status == "failed" for c in tap_cases(output)):
+                suites[suite].append(Case(name, "failed", ""))
         else:
-            passed.append(name)
-        tried = [line for line in (case.findtext("system-out") or "").splitlines() if line.startswith(SECOND_TRY)]
-        if tried:
-            tried_twice.append((name, tried[0][len(SECOND_TRY):]))
-    return (passed, failed, skipped, tried_twice), None
+            failed = case.find("failure") is not None or case.get("status") == "fail"
+            suites[suite].append(Case(name, "failed" if failed else "passed", ""))
+        second_tries += [(suite, name, line[len(SECOND_TRY):]) for line in output.splitlines()
+                         if line.startswith(SECOND_TRY)][:1]
+    return suites, second_tries
 
 
 def main(arguments):
-    suites, not_run = [], []
-    for argument in arguments:
-        option, _, value = argument.partition("=")
-        label, _, rest = value.partition("=")
-        if option == "--suite" and label and rest:
-            suites.append((label, rest))
-        elif option == "--not-run" and label and rest:
-            not_run.append((label, rest))
-        else:
-            sys.exit(f"test_summary.py: unknown argument '{argument}'")
+    if len(arguments) != 3:
+        sys.exit(__doc__)
+    junit_path, tests_path, builds_dir = arguments
+    with open(os.path.join(builds_dir, "builds.txt")) as listed:
+        builds = [build for build in listed.read().strip().split(";") if build]
+    not_built = [build for build in builds if not os.path.exists(os.path.join(builds_dir, "built", build))]
+    try:
+        suites, second_tries = read_run(junit_path, tests_path)
+    except (OSError, ValueError, ElementTree.ParseError) as error:
+        print(f"no test results: {error}")
+        suites, second_tries = {}, []
 
-    width = max([len(label) for label, _ in suites + not_run] + [5])
-    skips, failures, second_tries, unreadable = [], [], [], False
-    for label, path in suites:
-        result, error = read_suite(path)
-        if result is None:
-            print(f"{label:<{width}}  no results ({error})")
-            unreadable = True
+    skips, failures = [], []
+    for suite, cases in suites.items():
+        if len(cases) == 1 and cases[0].name == suite and cases[0].status == "skipped":
+            print(f"{suite}: not run: {cases[0].reason}")
             continue
-        passed, failed, skipped, tried_twice = result
-        print(f"{label:<{width}}  {len(passed)} passed, {len(failed)} failed, {len(skipped)} skipped")
-        skips += [(label, name, reason) for name, reason in skipped]
-        failures += [(label, name) for name in failed]
-        second_tries += [(label, name, why) for name, why in tried_twice]
-    for label, reason in not_run:
-        print(f"{label:<{width}}  not run: {reason}")
+        count = collections.Counter(case.status for case in cases)
+        print(f"{suite}: {count['passed']} passed, {count['failed']} failed, {count['skipped']} skipped")
+        skips += [(suite, case) for case in cases if case.status == "skipped"]
+        failures += [(suite, case) for case in cases if case.status == "failed"]
     if skips:
         print("Skipped:")
-        for label, name, reason in skips:
-            print(f"  {label} {name}: {reason}")
+        for suite, case in skips:
+            print(f"  {suite} {case.name}: {case.reason}")
     if failures:
         print("Failed:")
-        for label, name in failures:
-            print(f"  {label} {name}")
+        for suite, case in failures:
+            print(f"  {suite} {case.name}")
     if second_tries:
         print("Tried a second time, as Wine did not start the test program:")
-        for label, name, why in second_tries:
-            print(f"  {label} {name}: {why}")
-    return 1 if unreadable else 0
+        for suite, name, why in second_tries:
+            print(f"  {suite} {name}: {why}")
+    for build in not_built:
+        print(f"{build}: not built: its build failed (see its output above); its tests could not run")
+    return 0
 
 
 if __name__ == "__main__":

@@ -17,8 +17,7 @@ TOOLS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 # update-failures (updates still to fail), i386-list (present when the i386
 # lists are fetched), refuse (packages apt will not install), and calls (a
 # line a call).
-STAND_IN = r'''#!/usr/bin/env python3
-import os, sys
+STAND_IN = f"#!{sys.executable}\n" + r'''import os, sys
 state = os.environ["STATE"]
 name, args = os.path.basename(sys.argv[0]), sys.argv[1:]
 def path(f): return os.path.join(state, f)

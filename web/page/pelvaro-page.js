@@ -193,32 +193,46 @@
     return bytes;
   }
 
-  const pendingTables = new Map();  // code page -> {resolve, reject} while its script loads
+  const pendingTables = new Map();  // a table's script element -> {codePage, resolve, reject} while it loads
   const loadingTables = new Map();  // code page -> its loading, shared by every choice of it
   const loadedTables = [];          // the tables' scripts that came in, for the offline files
 
-  // Called by a table's script, pelvaro-cpN.js, with the table in base64.
-  window.pelvaroCodePageData = (codePage, base64) => {
-    const pending = pendingTables.get(codePage);
+  // Hands a table to the engine, which checks that its data carry the code
+  // page's number and are whole.
+  function addTable(codePage, base64) {
+    try {
+      const bytes = bytesOfBase64(base64);
+      const address = engine._pelvaro_data_buffer(bytes.length);
+      new Uint8Array(engine.HEAPU8.buffer, address, bytes.length).set(bytes);
+      return engine._pelvaro_add_code_page(codePage, bytes.length) === 1;
+    } catch {
+      return false;  // not base64
+    }
+  }
+
+  // Called by a table's script, pelvaro-cpN.js, with its code page's number
+  // and the table in base64. The script element running tells which code
+  // page the page asked for: a table that names another is refused.
+  window.pelvaroCodePageData = (number, base64) => {
+    const pending = pendingTables.get(document.currentScript);
     if (!pending) return;
-    const bytes = bytesOfBase64(base64);
-    const address = engine._pelvaro_data_buffer(bytes.length);
-    new Uint8Array(engine.HEAPU8.buffer, address, bytes.length).set(bytes);
-    if (engine._pelvaro_add_code_page(codePage, bytes.length)) pending.resolve();
-    else pending.reject(new Error(`the table of code page ${codePage} is damaged`));
+    if (number === pending.codePage && addTable(pending.codePage, base64)) pending.resolve();
+    else pending.reject(new Error(`the table of code page ${pending.codePage} is damaged`));
   };
 
   function loadScript(codePage) {
+    const name = `pelvaro-cp${codePage}.js`;
     return new Promise((resolve, reject) => {
       const script = document.createElement("script");
-      const done = () => { pendingTables.delete(codePage); script.remove(); };
-      pendingTables.set(codePage, {
+      const done = () => { pendingTables.delete(script); script.remove(); };
+      pendingTables.set(script, {
+        codePage,
         resolve: () => { done(); loadedTables.push(script.src); resolve(); },
         reject: (error) => { done(); reject(error); },
       });
-      script.src = `pelvaro-cp${codePage}.js`;
-      script.onerror = () => pendingTables.get(codePage)?.reject(new Error(`pelvaro-cp${codePage}.js did not load`));
-      script.onload = () => pendingTables.get(codePage)?.reject(new Error(`pelvaro-cp${codePage}.js gave no table`));
+      script.src = name;
+      script.onerror = () => pendingTables.get(script)?.reject(new Error(`${name} did not load`));
+      script.onload = () => pendingTables.get(script)?.reject(new Error(`${name} gave no table`));
       document.head.append(script);
     });
   }

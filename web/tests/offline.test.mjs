@@ -66,7 +66,7 @@ describe("offline and private", () => {
     });
   }
 
-  it("loads a code page chosen later alone, and keeps the code page in use when its table is missing or damaged", async (t) => {
+  it("loads a code page chosen later alone, and keeps the code page in use when its table is missing, damaged or another's", async (t) => {
     const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url });
     await workerReady(page);
@@ -75,8 +75,12 @@ describe("offline and private", () => {
     assert.deepEqual(site.requests, ["/pelvaro-cp932.js"]);
     site.answers.set("/pelvaro-cp1253.js", { body: 'pelvaroCodePageData(1253,"/////w==");' });
     site.answers.set("/pelvaro-cp874.js", { status: 404 });
+    // 1250's table in another's place: with its call naming 1251, and as it is for 1257.
+    const table1250 = readFileSync(join(pageDir, "pelvaro-cp1250.js"), "utf8");
+    site.answers.set("/pelvaro-cp1251.js", { body: table1250.replace("(1250,", "(1251,") });
+    site.answers.set("/pelvaro-cp1257.js", { body: table1250 });
     await chooseCodePage(page, 1252);
-    for (const [codePage, why] of [[1253, "is damaged"], [874, "did not load"]]) {
+    for (const [codePage, why] of [[1253, "is damaged"], [874, "did not load"], [1251, "is damaged"], [1257, "is damaged"]]) {
       await page.select("#code-page", String(codePage));
       await page.waitFor(() => /could not/.test(document.getElementById("code-page-status").textContent));
       assert.match(await textOf(page, "#code-page-status"),
@@ -84,6 +88,8 @@ describe("offline and private", () => {
       assert.equal(await page.evaluate(() => document.getElementById("code-page").value), "1252");
       assert.deepEqual(await pageNumbers(page, ["Ελληνικά"]), ["41509384"]);
     }
+    site.answers.clear();
+    await chooseCodePage(page, 1251);  // a table refused is fetched again
     await page.close();
   });
 

@@ -231,12 +231,14 @@ const webDriverKeys = { Tab: Key.TAB, Enter: Key.ENTER, Escape: Key.ESCAPE, Shif
 function wrapWebKit(driver, frame) {
   const script = (fn, args) => driver.executeScript(`return (${fn}).apply(null, arguments)`, ...args);
   const element = (selector) => driver.findElement(By.css(selector));
+  // A page that is navigating may not run the script: asked again.
   const waitFor = async (fn, arg, timeout = readyTimeout) => {
     const until = Date.now() + timeout;
+    let failure = "";
     for (;;) {
-      const value = await script(fn, [arg]);
+      const value = await script(fn, [arg]).catch((error) => { failure = ` (last: ${error.message})`; });
       if (value) return value;
-      if (Date.now() > until) throw new Error(`timed out waiting for ${fn}`);
+      if (Date.now() > until) throw new Error(`timed out waiting for ${fn}${failure}`);
       await sleep(50);
     }
   };

@@ -6,7 +6,8 @@ import { readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
-  chooseCodePage, engineCan, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, root, siteFor, textOf,
+  chooseCodePage, engineCan, keptFiles, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers,
+  projectVersion, siteFor, textOf, workerInControl,
 } from "./harness.js";
 
 // What opening the page loads, in the order the page asks for it; and what
@@ -15,17 +16,6 @@ import {
 const openingFiles = ["index.html", "pelvaro.css", "pelvaro-engine.js", "pelvaro-engine-wasm.js", "pelvaro-page.js"];
 const mayAskFor = ["favicon.ico", "apple-touch-icon.png", "pelvaro.webmanifest", "pelvaro-sw.js"];
 const bytes = (files) => files.reduce((sum, file) => sum + statSync(join(pageDir, file)).size, 0);
-const projectVersion = readFileSync(join(root, "CMakeLists.txt"), "utf8").match(/project\(Pelvaro VERSION ([\d.]+)/)[1];
-
-// Waits until the page's service worker is active, or says it never was.
-const workerReady = (page) => page.evaluate(() => Promise.race([
-  navigator.serviceWorker?.ready.then(() => true) ?? false,
-  new Promise((settle) => setTimeout(() => settle(false), 15000)),
-]));
-
-// The files in the worker's caches, by cache name.
-const cached = (page) => page.evaluate(async () => Object.fromEntries(await Promise.all((await caches.keys()).map(
-  async (name) => [name, (await (await caches.open(name)).keys()).map((request) => request.url)]))));
 
 describe("offline and private", () => {
   let browser;
@@ -54,7 +44,7 @@ describe("offline and private", () => {
     it(`from a static server in ${locale}: its own files, none missing, at most 75 KB for 1252`, async (t) => {
       const site = await siteFor(t);
       const page = await openPage(browser, { url: site.url, locale });
-      await workerReady(page);
+      await workerInControl(page);
       const asked = [...new Set(site.requests.map((path) => (path === "/" ? "index.html" : path.slice(1))))];
       const expected = table ? [...openingFiles, table] : openingFiles;
       assert.deepEqual(asked.filter((file) => !mayAskFor.includes(file)).sort(), expected.sort());
@@ -69,7 +59,7 @@ describe("offline and private", () => {
   it("loads a code page chosen later alone, and keeps the code page in use when its table is missing, damaged or another's", async (t) => {
     const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url });
-    await workerReady(page);
+    await workerInControl(page);
     site.requests.length = 0;
     await chooseCodePage(page, 932);
     assert.deepEqual(site.requests, ["/pelvaro-cp932.js"]);
@@ -93,23 +83,25 @@ describe("offline and private", () => {
     await page.close();
   });
 
-  it("opens offline after the first visit, with the code page it loaded, from files of this release only", async (t) => {
+  it("opens offline after the first visit, with the code pages it loaded and was given, from files of this release only", async (t) => {
     const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url, locale: "ja-JP" });
-    if (!engineCan(t, await workerReady(page), `${browser.engine}: no service worker became active`)) return;
-    const table = `${site.url}pelvaro-cp932.js`;
-    await page.waitFor(async (url) => (await (await caches.keys()).reduce(async (found, name) =>
-      (await found) || Boolean(await (await caches.open(name)).match(url)), false)), table);
-    const kept = await cached(page);
-    assert.deepEqual(Object.keys(kept).map((name) => name.replace(/-[0-9a-f]{12}$/, "")), [`pelvaro-${projectVersion}`]);
+    await chooseCodePage(page, 1250);  // at once, likely before the worker is there
+    if (!engineCan(t, await workerInControl(page), `${browser.engine}: no service worker came to control the page`)) return;
+    const tables = ["pelvaro-cp932.js", "pelvaro-cp1250.js"].map((file) => site.url + file);
+    await page.waitFor(async (urls) => (await Promise.all(urls.map((url) => caches.match(url)))).every(Boolean), tables);
+    const kept = await keptFiles(page);
+    assert.deepEqual(Object.keys(kept).map((name) => name.replace(/-[0-9a-f]{12} /, " ")), [`pelvaro-${projectVersion()} ${site.url}`]);
     const files = Object.values(kept)[0];
     assert.ok(files.every((url) => url.startsWith(site.url)), files.join(" "));
-    assert.ok([...openingFiles, "pelvaro-cp932.js"].every((file) => files.includes(site.url + file)), files.join(" "));
+    assert.ok([...openingFiles.map((file) => site.url + file), ...tables].every((url) => files.includes(url)), files.join(" "));
     site.offline = true;
     await page.reload();
     assert.equal(await textOf(page, "#code-page-status"), "In use: code page 932 Japanese.");
     const texts = ["あいう@Example.JP", "hello"];
     assert.deepEqual(await pageNumbers(page, texts), pelvaroIdNumbers(texts, 932));
+    await chooseCodePage(page, 1250);
+    assert.deepEqual(await pageNumbers(page, ["Łódź ŻÓŁW"]), pelvaroIdNumbers(["Łódź ŻÓŁW"], 1250));
     await page.close();
   });
 
@@ -159,8 +151,8 @@ describe("offline and private", () => {
     assert.deepEqual(kept, { cookie: "", local: 0, session: 0, databases: 0 });
     const own = (path) => path === "/" || statSync(join(pageDir, path), { throwIfNoEntry: false })?.isFile();
     assert.ok(site.requests.every(own), `asked for ${site.requests.join(" ")}`);
-    await workerReady(page);
-    for (const files of Object.values(await cached(page)))
+    await workerInControl(page);
+    for (const files of Object.values(await keptFiles(page)))
       assert.ok(files.every((url) => url.startsWith(site.url) && !url.includes("someone")), files.join(" "));
     await page.close();
   });

@@ -360,5 +360,10 @@
     document.documentElement.dataset.ready = "true";
   }
 
-  start().catch((error) => showError(`The page could not start: ${error.message}`));
+  // The cause, for a developer, goes to the console; the user gets what to do.
+  start().catch((error) => {
+    console.error("Pelvaro's engine could not start:", error);
+    showError("The page could not start. Reload it; if it still does not start, " +
+      "open index.html from the folder of Pelvaro's web release.");
+  });
 })();

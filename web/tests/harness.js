@@ -171,10 +171,40 @@ export function pageRelease(t, { edits = {}, age = 0 } = {}) {
   return dir;
 }
 
+// ---- Pixels ------------------------------------------------------------------
+
+// The pixels of a screenshot of the page in each area ({left, top, width,
+// height} in CSS pixels), as rows of [red, green, blue], decoded by the
+// browser itself on a blank page: the page is left.
+export async function screenshotAreas(page, areas) {
+  const scale = await page.evaluate(() => devicePixelRatio);
+  const png = await page.screenshot();
+  await page.goto("about:blank", { ready: false });
+  return page.evaluate(async (base64, areas, scale) => {
+    const bytes = Uint8Array.from(atob(base64), (c) => c.charCodeAt(0));
+    const bitmap = await createImageBitmap(new Blob([bytes], { type: "image/png" }));
+    const context = new OffscreenCanvas(bitmap.width, bitmap.height).getContext("2d");
+    context.drawImage(bitmap, 0, 0);
+    return areas.map((area) => {
+      const [left, top, width, height] = [area.left, area.top, area.width, area.height].map((v) => Math.round(v * scale));
+      const { data } = context.getImageData(left, top, width, height);
+      return Array.from({ length: height }, (_, y) => Array.from({ length: width }, (_, x) =>
+        Array.from(data.subarray((y * width + x) * 4, (y * width + x) * 4 + 3))));
+    });
+  }, png, areas, scale);
+}
+
+// The policy the tests' server sends with every file, beside the page's own:
+// anything from another origin is refused and reported back to the server
+// (site.reports), so that a request to another origin is caught in every
+// engine that reports a violation.
+const reportingPolicy = "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; form-action 'self'; " +
+  "base-uri 'self'; report-uri /csp-report";
+
 // A static web server for the page's folder on a free local port. It keeps
-// the path of every request (site.requests); it can hold a file back for a
-// while (site.delays: path -> milliseconds), answer for it (site.answers:
-// path -> {status, body, type}),
+// the path of every request (site.requests) and the policy's reports
+// (site.reports); it can hold a file back for a while (site.delays: path ->
+// milliseconds), answer for it (site.answers: path -> {status, body, type}),
 // or answer nothing at all (site.offline). site.folders maps the start of a
 // path to a folder, "/" to the page's: another copy of the page, or another
 // release, at a folder of the site. With site.lastModified it sends each
@@ -189,7 +219,7 @@ export async function serve() {
     ".ico": "image/vnd.microsoft.icon", ".webmanifest": "application/manifest+json",
   };
   const site = {
-    requests: [], delays: new Map(), answers: new Map(), folders: new Map([["/", pageDir]]),
+    requests: [], reports: [], delays: new Map(), answers: new Map(), folders: new Map([["/", pageDir]]),
     offline: false, lastModified: false,
   };
   const fileOf = (path) => {
@@ -203,6 +233,12 @@ export async function serve() {
     const path = decodeURIComponent(url.pathname);
     site.requests.push(path);
     if (site.offline) return request.socket.destroy();
+    if (path === "/csp-report") {
+      const body = [];
+      for await (const chunk of request) body.push(chunk);
+      site.reports.push(JSON.parse(Buffer.concat(body).toString())["csp-report"]);
+      return response.writeHead(204).end();
+    }
     if (path === "/test-frame.html") {
       const [width, height, src] = ["width", "height", "src"].map((name) => url.searchParams.get(name));
       response.writeHead(200, { "Content-Type": "text/html" });
@@ -210,7 +246,7 @@ export async function serve() {
         `style="width:${Number(width)}px;height:${Number(height)}px;border:0"></iframe>`);
     }
     if (site.delays.has(path)) await sleep(site.delays.get(path));
-    const headers = {};
+    const headers = { "Content-Security-Policy": reportingPolicy };
     const answer = site.answers.get(path);
     if (answer) {
       response.writeHead(answer.status || 200, { ...headers, "Content-Type": answer.type || "text/javascript" });

@@ -1,10 +1,12 @@
 // Offline and private: the page works from the disk and from a static
 // server, requests nothing but its own files and none it lacks, keeps its own
-// files for offline use where it may, and keeps nothing of what is typed.
+// files for offline use where it may, asks no other origin for anything, and
+// keeps nothing of what is typed.
 import assert from "node:assert/strict";
 import { readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
+import { setTimeout as sleep } from "node:timers/promises";
 import {
   chooseCodePage, engineCan, keptFiles, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers,
   projectVersion, siteFor, textOf, workerInControl,
@@ -105,6 +107,19 @@ describe("offline and private", () => {
     await page.close();
   });
 
+  it("says in plain words what to do when its engine cannot start, the cause in the console", async (t) => {
+    const site = await siteFor(t);
+    site.answers.set("/pelvaro-engine-wasm.js", { body: 'self.pelvaroEngineWasm="AGFzbQEAAAAB";' });  // cut short
+    const page = await openPage(browser, { url: site.url, ready: false });
+    await page.waitFor(() => !document.getElementById("page-error").hidden);
+    const shown = await textOf(page, "#page-error");
+    assert.match(shown, /^The page could not start\. Reload it.* open index\.html from /);
+    assert.doesNotMatch(shown, /atob|Abort|CompileError|ASSERTIONS|wasm/i);
+    await page.close();
+    if (!engineCan(t, page.errors, `${browser.engine}: the driver reports no console messages`)) return;
+    assert.ok(page.errors.some((error) => /could not start/.test(error)), page.errors.join("\n"));
+  });
+
   it("names its icon in the sizes browsers ask for, each file the size it says", () => {
     const png = (file) => {
       const data = readFileSync(join(pageDir, file));
@@ -149,11 +164,39 @@ describe("offline and private", () => {
       databases: (await indexedDB.databases()).length,
     }));
     assert.deepEqual(kept, { cookie: "", local: 0, session: 0, databases: 0 });
+    assert.deepEqual(await page.cookies(), [], "the browser's cookie jar for the site");
     const own = (path) => path === "/" || statSync(join(pageDir, path), { throwIfNoEntry: false })?.isFile();
     assert.ok(site.requests.every(own), `asked for ${site.requests.join(" ")}`);
     await workerInControl(page);
     for (const files of Object.values(await keptFiles(page)))
       assert.ok(files.every((url) => url.startsWith(site.url) && !url.includes("someone")), files.join(" "));
+    // The jar is read where the page's own cookie would be.
+    await page.evaluate(() => { document.cookie = "probe=1"; });
+    assert.deepEqual((await page.cookies()).map((cookie) => cookie.name), ["probe"]);
     await page.close();
+  });
+
+  // The tests' server sends a policy beside the page's own that refuses
+  // anything from another origin and reports it back: what the browser
+  // reports, and in Chromium the requests it saw, name no other origin. A
+  // request the page is then made to make shows that the engine reports one.
+  it("asks no other origin for anything while it opens and is used, as the browser reports", async (t) => {
+    const site = await siteFor(t);
+    const page = await openPage(browser, { url: site.url });
+    await page.focus("#Text1");
+    await page.type("someone@example.com");
+    await page.click("#Command1");
+    await chooseCodePage(page, 1253);
+    await page.click("#Label3");
+    await page.press("Escape");
+    await workerInControl(page);
+    assert.deepEqual(site.reports, []);
+    assert.deepEqual((page.requests ?? []).filter((url) => !url.startsWith(site.url)), []);
+    const elsewhere = `http://localhost:${new URL(site.url).port}/elsewhere.png`;
+    await page.evaluate((url) => { new Image().src = url; }, elsewhere);
+    for (let tries = 0; tries < 50 && site.reports.length === 0; tries++) await sleep(100);
+    await page.close();
+    if (!engineCan(t, site.reports.length > 0, `${browser.engine} sent no report of the policy's refusal`)) return;
+    assert.deepEqual(site.reports.map((report) => new URL(report["blocked-uri"]).origin), [new URL(elsewhere).origin]);
   });
 });

@@ -67,6 +67,10 @@ describe("the page's service worker", () => {
     assert.deepEqual(kept.filter((url) => !listed.some((file) => url === site.url + file)), []);
     assert.deepEqual([kept.includes(table), kept.includes(`${site.url}pelvaro-cp1250.js`)], [true, false]);
     assert.ok(!site.requests.includes("/secret.json"), site.requests.join(" "));
+    // A file is kept with the server's headers: a policy sent as a header holds offline too.
+    const header = await page.evaluate(async (url) => (await caches.match(url)).headers.get("Content-Security-Policy"),
+      `${site.url}index.html`);
+    assert.match(header ?? "", /report-uri/);
     await page.close();
   });
 

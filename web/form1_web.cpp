@@ -167,8 +167,9 @@ EMSCRIPTEN_KEEPALIVE unsigned char* pelvaro_data_buffer(std::size_t bytes) {
 // it offers or the data are not its table.
 EMSCRIPTEN_KEEPALIVE int pelvaro_add_code_page(unsigned codePage, std::size_t bytes) {
     using namespace pelvaro;
-    const bool added = bytes <= g_data.size() && CarriesCodePage(g_data.data(), bytes, codePage) &&
-                       TextServices::AddCodePageData(codePage, g_data.data() + kNumberBytes, bytes - kNumberBytes);
+    const bool added =
+        bytes <= g_data.size() && CarriesCodePage(g_data.data(), bytes, codePage) &&
+        TextServices::AddCodePageData(codePage, g_data.data() + kNumberBytes, bytes - kNumberBytes);
     g_data.clear();
     g_data.shrink_to_fit();
     return added ? 1 : 0;

@@ -11,9 +11,9 @@
 # kind, each file with its size and hash, and keeps a file only when it has
 # both. The hash is the first 16 bytes of the file's SHA-256: it tells a
 # damaged or mixed-up file, and the list comes from the same server as the
-# files, so a longer one would guard against nothing more. Its
-# cache is named after the version and a hash of that list, so that a change
-# to any of the files is a new release.
+# files, so a longer one would guard against nothing more. The release, and
+# so the cache, is named after the version and a hash of that list, so that
+# a change to any of the files is a new release.
 foreach(variable IN ITEMS TEMPLATE OUTPUT VERSION PAGE_DIR INSTALL)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "service_worker.cmake: ${variable} is not given")

@@ -106,6 +106,18 @@ std::string DescriptionJson() {
     return json + "]}";
 }
 
+// A code page's table as the page carries it starts with the code page's
+// number, four bytes, low byte first: the table of another code page, put in
+// this one's place, carries the other's number and is refused.
+constexpr std::size_t kNumberBytes = 4;
+
+bool CarriesCodePage(const unsigned char* data, std::size_t bytes, unsigned codePage) {
+    if (bytes < kNumberBytes) return false;
+    std::uint32_t number = 0;
+    for (std::size_t i = kNumberBytes; i-- > 0;) number = number << 8 | data[i];
+    return number == codePage;
+}
+
 std::vector<char16_t> g_text;
 std::vector<unsigned char> g_data;
 std::string g_result;
@@ -152,11 +164,12 @@ EMSCRIPTEN_KEEPALIVE unsigned char* pelvaro_data_buffer(std::size_t bytes) {
 
 // Hands the data buffer's first `bytes` bytes to the engine as the code
 // page's table: 1 when the engine took them, 0 when the code page is not one
-// it offers or the data are not a table.
+// it offers or the data are not its table.
 EMSCRIPTEN_KEEPALIVE int pelvaro_add_code_page(unsigned codePage, std::size_t bytes) {
     using namespace pelvaro;
-    if (bytes > g_data.size()) return 0;
-    const bool added = TextServices::AddCodePageData(codePage, g_data.data(), bytes);
+    const bool added =
+        bytes <= g_data.size() && CarriesCodePage(g_data.data(), bytes, codePage) &&
+        TextServices::AddCodePageData(codePage, g_data.data() + kNumberBytes, bytes - kNumberBytes);
     g_data.clear();
     g_data.shrink_to_fit();
     return added ? 1 : 0;

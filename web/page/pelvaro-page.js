@@ -193,32 +193,47 @@
     return bytes;
   }
 
-  const pendingTables = new Map();  // code page -> {resolve, reject} while its script loads
+  const pendingTables = new Map();  // a table's script element -> {codePage, resolve, reject} while it loads
   const loadingTables = new Map();  // code page -> its loading, shared by every choice of it
-  const loadedTables = [];          // the tables' scripts that came in, for the offline files
 
-  // Called by a table's script, pelvaro-cpN.js, with the table in base64.
-  window.pelvaroCodePageData = (codePage, base64) => {
-    const pending = pendingTables.get(codePage);
+  // Hands a table to the engine, which checks that its data carry the code
+  // page's number and are whole.
+  function addTable(codePage, base64) {
+    try {
+      const bytes = bytesOfBase64(base64);
+      const address = engine._pelvaro_data_buffer(bytes.length);
+      new Uint8Array(engine.HEAPU8.buffer, address, bytes.length).set(bytes);
+      return engine._pelvaro_add_code_page(codePage, bytes.length) === 1;
+    } catch {
+      return false;  // not base64
+    }
+  }
+
+  // Called by a table's script, pelvaro-cpN.js, with its code page's number
+  // and the table in base64. The script element running tells which code
+  // page the page asked for: a table that names another is refused.
+  window.pelvaroCodePageData = (number, base64) => {
+    const pending = pendingTables.get(document.currentScript);
     if (!pending) return;
-    const bytes = bytesOfBase64(base64);
-    const address = engine._pelvaro_data_buffer(bytes.length);
-    new Uint8Array(engine.HEAPU8.buffer, address, bytes.length).set(bytes);
-    if (engine._pelvaro_add_code_page(codePage, bytes.length)) pending.resolve();
-    else pending.reject(new Error(`the table of code page ${codePage} is damaged`));
+    if (number === pending.codePage && addTable(pending.codePage, base64)) pending.resolve();
+    else pending.reject(new Error(`the table of code page ${pending.codePage} is damaged`));
   };
 
+  // A table refused is dropped from the offline files, so that the next
+  // choice of its code page fetches it again.
   function loadScript(codePage) {
+    const name = `pelvaro-cp${codePage}.js`;
     return new Promise((resolve, reject) => {
       const script = document.createElement("script");
-      const done = () => { pendingTables.delete(codePage); script.remove(); };
-      pendingTables.set(codePage, {
-        resolve: () => { done(); loadedTables.push(script.src); resolve(); },
-        reject: (error) => { done(); reject(error); },
+      const done = () => { pendingTables.delete(script); script.remove(); };
+      pendingTables.set(script, {
+        codePage,
+        resolve: () => { done(); tellWorker({ keep: [name] }); resolve(); },
+        reject: (error) => { done(); tellWorker({ drop: [name] }); reject(error); },
       });
-      script.src = `pelvaro-cp${codePage}.js`;
-      script.onerror = () => pendingTables.get(codePage)?.reject(new Error(`pelvaro-cp${codePage}.js did not load`));
-      script.onload = () => pendingTables.get(codePage)?.reject(new Error(`pelvaro-cp${codePage}.js gave no table`));
+      script.src = name;
+      script.onerror = () => pendingTables.get(script)?.reject(new Error(`${name} did not load`));
+      script.onload = () => pendingTables.get(script)?.reject(new Error(`${name} gave no table`));
       document.head.append(script);
     });
   }
@@ -278,18 +293,40 @@
 
   // Served over https, or from this machine, a service worker keeps the
   // page's own files (pelvaro-sw.js), so that it opens offline after the
-  // first visit; it is told of the tables loaded, and keeps those it lacks.
-  // Opened from the disk, the page has its files at hand and registers
-  // nothing. A browser that refuses the worker leaves the page as it is.
-  async function keepForOffline() {
+  // first visit. It is told of each table the page loads, once it is there,
+  // so that a code page chosen on the first visit is kept too. A new
+  // release's worker waits while a page of the release in use is open (the
+  // browser lets it take over when the page next opens after every page of
+  // the old one is closed): the page offers it in one line, whose button
+  // lets it take over and reloads. Opened from the disk, the page has its
+  // files at hand and registers nothing. A browser that refuses the worker
+  // leaves the page as it is, online only.
+  let worker = null;  // the worker's registration, once one is active
+
+  function tellWorker(message) {
+    worker?.then((registration) => registration.active?.postMessage(message)).catch(() => {});
+  }
+
+  function takeRelease(registration) {
+    if (!registration.waiting) return location.reload();
+    navigator.serviceWorker.addEventListener("controllerchange", () => location.reload());
+    registration.waiting.postMessage({ take: true });
+  }
+
+  function watchReleases(registration) {
+    const offer = () => { byId("release-ready").hidden = false; };
+    registration.addEventListener("updatefound", () => {
+      const installing = registration.installing;
+      installing?.addEventListener("statechange", () => { if (installing.state === "installed") offer(); });
+    });
+    if (registration.waiting) offer();
+  }
+
+  function keepForOffline() {
     if (!/^https?:$/.test(location.protocol) || !window.isSecureContext || !("serviceWorker" in navigator)) return;
-    try {
-      await navigator.serviceWorker.register("pelvaro-sw.js");
-      const registration = await navigator.serviceWorker.ready;
-      registration.active.postMessage({ keep: loadedTables });
-    } catch {
-      // Without the worker the page works as from any server, online only.
-    }
+    worker = navigator.serviceWorker.register("pelvaro-sw.js").then(() => navigator.serviceWorker.ready);
+    worker.then(watchReleases).catch(() => {});
+    byId("release-reload").addEventListener("click", () => worker.then(takeRelease));
   }
 
   // ---- Start-up ----------------------------------------------------------------
@@ -301,6 +338,7 @@
   }
 
   async function start() {
+    keepForOffline();
     engine = await PelvaroEngine({ wasmBinary: bytesOfBase64(self.pelvaroEngineWasm) });
     const form1 = description();
     layOut(form1);
@@ -320,8 +358,12 @@
     setUpCodePages(form1.codePages, first);
     await useCodePage(first);
     document.documentElement.dataset.ready = "true";
-    keepForOffline();
   }
 
-  start().catch((error) => showError(`The page could not start: ${error.message}`));
+  // The cause, for a developer, goes to the console; the user gets what to do.
+  start().catch((error) => {
+    console.error("Pelvaro's engine could not start:", error);
+    showError("The page could not start. Reload it; if it still does not start, " +
+      "open index.html from the folder of Pelvaro's web release.");
+  });
 })();

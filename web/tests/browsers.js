@@ -10,10 +10,12 @@
 // A page offers: evaluate(fn, ...args), waitFor(fn, arg), click, focus,
 // select (a choice in a <select>, with its change event), type, press ("Tab",
 // "Shift+Tab", "Enter", "Escape", "Control+V"), reload, back, goto,
-// screenshot, close. open() takes the page's url, the browser's language
-// (locale), the screen's size (viewport), whether the page may use the
-// clipboard, and for a screen narrower than a window can be here, frame(url,
-// viewport): the address of a page that shows it in a frame of that size.
+// screenshot (to a file, or as PNG in base64), cookies (the cookie jar of
+// the page's site, as the browser holds it), close. open() takes the page's
+// url, the browser's language (locale), the screen's size (viewport),
+// whether the page may use the clipboard, for a screen narrower than a
+// window can be here, frame(url, viewport): the address of a page that shows
+// it in a frame of that size, and whether to wait until the page is ready.
 // What an engine cannot report is null: `errors` (console errors),
 // `requests` (every URL the page asked for, opened from the disk too) and
 // `accessible(selector)` (the role and name in the accessibility tree); the
@@ -65,7 +67,7 @@ async function launchPuppeteer() {
       requests: firefox ? "Firefox over WebDriver BiDi reports no request for a file opened from the disk" : null,
       accessibilityTree: firefox ? "puppeteer reads no accessibility tree from Firefox over WebDriver BiDi" : null,
     },
-    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, clipboard = false } = {}) {
+    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, clipboard = false, ready = true } = {}) {
       const context = await browser.createBrowserContext();
       // Firefox lets a page write the clipboard; Chromium asks the user, here the test.
       if (clipboard && !firefox) await context.overridePermissions(new URL(url).origin, ["clipboard-read", "clipboard-write", "clipboard-sanitized-write"]);
@@ -73,7 +75,7 @@ async function launchPuppeteer() {
       await page.setViewport(viewport);
       await page.evaluateOnNewDocument(pretendLanguage, locale);
       const wrapped = wrapPuppeteer(page, context, firefox);
-      await wrapped.goto(url);
+      await wrapped.goto(url, { ready });
       return wrapped;
     },
     close: () => browser.close(),
@@ -120,7 +122,8 @@ function wrapPuppeteer(page, context, firefox) {
     select: (selector, value) => page.select(selector, value),
     type: (text) => page.keyboard.type(text),
     press: keys,
-    screenshot: (path) => page.screenshot({ path }),
+    screenshot: (path) => page.screenshot(path ? { path } : { encoding: "base64" }),
+    cookies: () => context.cookies(),
     close: () => context.close(),
   };
 }
@@ -211,7 +214,7 @@ async function launchWebKit() {
       requests: "WebKitWebDriver reports no requests",
       accessibilityTree: null,
     },
-    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, frame } = {}) {
+    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, frame, ready = true } = {}) {
       const { driver } = await session(locale);
       await driver.switchTo().defaultContent();
       const framed = viewport.width < narrowestWindow;
@@ -219,7 +222,7 @@ async function launchWebKit() {
       const width = Math.max(viewport.width, narrowestWindow);
       await driver.manage().window().setRect({ width: width + 100, height: viewport.height + 200 });
       const page = wrapWebKit(driver, framed ? frame(url, viewport) : null);
-      await page.goto(url);
+      await page.goto(url, { ready });
       return page;
     },
     close: async () => { for (const running of sessions.values()) await (await running).stop(); },
@@ -231,12 +234,14 @@ const webDriverKeys = { Tab: Key.TAB, Enter: Key.ENTER, Escape: Key.ESCAPE, Shif
 function wrapWebKit(driver, frame) {
   const script = (fn, args) => driver.executeScript(`return (${fn}).apply(null, arguments)`, ...args);
   const element = (selector) => driver.findElement(By.css(selector));
+  // A page that is navigating may not run the script: asked again.
   const waitFor = async (fn, arg, timeout = readyTimeout) => {
     const until = Date.now() + timeout;
+    let failure = "";
     for (;;) {
-      const value = await script(fn, [arg]);
+      const value = await script(fn, [arg]).catch((error) => { failure = ` (last: ${error.message})`; });
       if (value) return value;
-      if (Date.now() > until) throw new Error(`timed out waiting for ${fn}`);
+      if (Date.now() > until) throw new Error(`timed out waiting for ${fn}${failure}`);
       await sleep(50);
     }
   };
@@ -276,7 +281,13 @@ function wrapWebKit(driver, frame) {
       for (const key of parts.slice(0, -1).reverse()) actions = actions.keyUp(key);
       await actions.perform();
     },
-    screenshot: async (path) => writeFile(path, await driver.takeScreenshot(), "base64"),
+    screenshot: async (path) => {
+      // WebKit draws a change of the page some frames later; until then its screenshot is blank.
+      await script(() => new Promise((drawn) => requestAnimationFrame(() => requestAnimationFrame(drawn))), []);
+      const png = await driver.takeScreenshot();
+      return path ? writeFile(path, png, "base64") : png;
+    },
+    cookies: () => driver.manage().getCookies(),
     // The next page opens in the same browser: it gets no worker and no
     // cache of this one.
     close: async () => {

@@ -1,12 +1,15 @@
 // Offline and private: the page works from the disk and from a static
 // server, requests nothing but its own files and none it lacks, keeps its own
-// files for offline use where it may, and keeps nothing of what is typed.
+// files for offline use where it may, asks no other origin for anything, and
+// keeps nothing of what is typed.
 import assert from "node:assert/strict";
 import { readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
+import { setTimeout as sleep } from "node:timers/promises";
 import {
-  chooseCodePage, engineCan, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, root, siteFor, textOf,
+  chooseCodePage, engineCan, keptFiles, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers,
+  projectVersion, siteFor, textOf, workerInControl,
 } from "./harness.js";
 
 // What opening the page loads, in the order the page asks for it; and what
@@ -15,17 +18,6 @@ import {
 const openingFiles = ["index.html", "pelvaro.css", "pelvaro-engine.js", "pelvaro-engine-wasm.js", "pelvaro-page.js"];
 const mayAskFor = ["favicon.ico", "apple-touch-icon.png", "pelvaro.webmanifest", "pelvaro-sw.js"];
 const bytes = (files) => files.reduce((sum, file) => sum + statSync(join(pageDir, file)).size, 0);
-const projectVersion = readFileSync(join(root, "CMakeLists.txt"), "utf8").match(/project\(Pelvaro VERSION ([\d.]+)/)[1];
-
-// Waits until the page's service worker is active, or says it never was.
-const workerReady = (page) => page.evaluate(() => Promise.race([
-  navigator.serviceWorker?.ready.then(() => true) ?? false,
-  new Promise((settle) => setTimeout(() => settle(false), 15000)),
-]));
-
-// The files in the worker's caches, by cache name.
-const cached = (page) => page.evaluate(async () => Object.fromEntries(await Promise.all((await caches.keys()).map(
-  async (name) => [name, (await (await caches.open(name)).keys()).map((request) => request.url)]))));
 
 describe("offline and private", () => {
   let browser;
@@ -54,7 +46,7 @@ describe("offline and private", () => {
     it(`from a static server in ${locale}: its own files, none missing, at most 75 KB for 1252`, async (t) => {
       const site = await siteFor(t);
       const page = await openPage(browser, { url: site.url, locale });
-      await workerReady(page);
+      await workerInControl(page);
       const asked = [...new Set(site.requests.map((path) => (path === "/" ? "index.html" : path.slice(1))))];
       const expected = table ? [...openingFiles, table] : openingFiles;
       assert.deepEqual(asked.filter((file) => !mayAskFor.includes(file)).sort(), expected.sort());
@@ -66,17 +58,21 @@ describe("offline and private", () => {
     });
   }
 
-  it("loads a code page chosen later alone, and keeps the code page in use when its table is missing or damaged", async (t) => {
+  it("loads a code page chosen later alone, and keeps the code page in use when its table is missing, damaged or another's", async (t) => {
     const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url });
-    await workerReady(page);
+    await workerInControl(page);
     site.requests.length = 0;
     await chooseCodePage(page, 932);
     assert.deepEqual(site.requests, ["/pelvaro-cp932.js"]);
     site.answers.set("/pelvaro-cp1253.js", { body: 'pelvaroCodePageData(1253,"/////w==");' });
     site.answers.set("/pelvaro-cp874.js", { status: 404 });
+    // 1250's table in another's place: with its call naming 1251, and as it is for 1257.
+    const table1250 = readFileSync(join(pageDir, "pelvaro-cp1250.js"), "utf8");
+    site.answers.set("/pelvaro-cp1251.js", { body: table1250.replace("(1250,", "(1251,") });
+    site.answers.set("/pelvaro-cp1257.js", { body: table1250 });
     await chooseCodePage(page, 1252);
-    for (const [codePage, why] of [[1253, "is damaged"], [874, "did not load"]]) {
+    for (const [codePage, why] of [[1253, "is damaged"], [874, "did not load"], [1251, "is damaged"], [1257, "is damaged"]]) {
       await page.select("#code-page", String(codePage));
       await page.waitFor(() => /could not/.test(document.getElementById("code-page-status").textContent));
       assert.match(await textOf(page, "#code-page-status"),
@@ -84,27 +80,44 @@ describe("offline and private", () => {
       assert.equal(await page.evaluate(() => document.getElementById("code-page").value), "1252");
       assert.deepEqual(await pageNumbers(page, ["Ελληνικά"]), ["41509384"]);
     }
+    site.answers.clear();
+    await chooseCodePage(page, 1251);  // a table refused is fetched again
     await page.close();
   });
 
-  it("opens offline after the first visit, with the code page it loaded, from files of this release only", async (t) => {
+  it("opens offline after the first visit, with the code pages it loaded and was given, from files of this release only", async (t) => {
     const site = await siteFor(t);
     const page = await openPage(browser, { url: site.url, locale: "ja-JP" });
-    if (!engineCan(t, await workerReady(page), `${browser.engine}: no service worker became active`)) return;
-    const table = `${site.url}pelvaro-cp932.js`;
-    await page.waitFor(async (url) => (await (await caches.keys()).reduce(async (found, name) =>
-      (await found) || Boolean(await (await caches.open(name)).match(url)), false)), table);
-    const kept = await cached(page);
-    assert.deepEqual(Object.keys(kept).map((name) => name.replace(/-[0-9a-f]{12}$/, "")), [`pelvaro-${projectVersion}`]);
+    await chooseCodePage(page, 1250);  // at once, likely before the worker is there
+    if (!engineCan(t, await workerInControl(page), `${browser.engine}: no service worker came to control the page`)) return;
+    const tables = ["pelvaro-cp932.js", "pelvaro-cp1250.js"].map((file) => site.url + file);
+    await page.waitFor(async (urls) => (await Promise.all(urls.map((url) => caches.match(url)))).every(Boolean), tables);
+    const kept = await keptFiles(page);
+    assert.deepEqual(Object.keys(kept).map((name) => name.replace(/-[0-9a-f]{12} /, " ")), [`pelvaro-${projectVersion()} ${site.url}`]);
     const files = Object.values(kept)[0];
     assert.ok(files.every((url) => url.startsWith(site.url)), files.join(" "));
-    assert.ok([...openingFiles, "pelvaro-cp932.js"].every((file) => files.includes(site.url + file)), files.join(" "));
+    assert.ok([...openingFiles.map((file) => site.url + file), ...tables].every((url) => files.includes(url)), files.join(" "));
     site.offline = true;
     await page.reload();
     assert.equal(await textOf(page, "#code-page-status"), "In use: code page 932 Japanese.");
     const texts = ["あいう@Example.JP", "hello"];
     assert.deepEqual(await pageNumbers(page, texts), pelvaroIdNumbers(texts, 932));
+    await chooseCodePage(page, 1250);
+    assert.deepEqual(await pageNumbers(page, ["Łódź ŻÓŁW"]), pelvaroIdNumbers(["Łódź ŻÓŁW"], 1250));
     await page.close();
+  });
+
+  it("says in plain words what to do when its engine cannot start, the cause in the console", async (t) => {
+    const site = await siteFor(t);
+    site.answers.set("/pelvaro-engine-wasm.js", { body: 'self.pelvaroEngineWasm="AGFzbQEAAAAB";' });  // cut short
+    const page = await openPage(browser, { url: site.url, ready: false });
+    await page.waitFor(() => !document.getElementById("page-error").hidden);
+    const shown = await textOf(page, "#page-error");
+    assert.match(shown, /^The page could not start\. Reload it.* open index\.html from /);
+    assert.doesNotMatch(shown, /atob|Abort|CompileError|ASSERTIONS|wasm/i);
+    await page.close();
+    if (!engineCan(t, page.errors, `${browser.engine}: the driver reports no console messages`)) return;
+    assert.ok(page.errors.some((error) => /could not start/.test(error)), page.errors.join("\n"));
   });
 
   it("names its icon in the sizes browsers ask for, each file the size it says", () => {
@@ -151,11 +164,39 @@ describe("offline and private", () => {
       databases: (await indexedDB.databases()).length,
     }));
     assert.deepEqual(kept, { cookie: "", local: 0, session: 0, databases: 0 });
+    assert.deepEqual(await page.cookies(), [], "the browser's cookie jar for the site");
     const own = (path) => path === "/" || statSync(join(pageDir, path), { throwIfNoEntry: false })?.isFile();
     assert.ok(site.requests.every(own), `asked for ${site.requests.join(" ")}`);
-    await workerReady(page);
-    for (const files of Object.values(await cached(page)))
+    await workerInControl(page);
+    for (const files of Object.values(await keptFiles(page)))
       assert.ok(files.every((url) => url.startsWith(site.url) && !url.includes("someone")), files.join(" "));
+    // The jar is read where the page's own cookie would be.
+    await page.evaluate(() => { document.cookie = "probe=1"; });
+    assert.deepEqual((await page.cookies()).map((cookie) => cookie.name), ["probe"]);
     await page.close();
+  });
+
+  // The tests' server sends a policy beside the page's own that refuses
+  // anything from another origin and reports it back: what the browser
+  // reports, and in Chromium the requests it saw, name no other origin. A
+  // request the page is then made to make shows that the engine reports one.
+  it("asks no other origin for anything while it opens and is used, as the browser reports", async (t) => {
+    const site = await siteFor(t);
+    const page = await openPage(browser, { url: site.url });
+    await page.focus("#Text1");
+    await page.type("someone@example.com");
+    await page.click("#Command1");
+    await chooseCodePage(page, 1253);
+    await page.click("#Label3");
+    await page.press("Escape");
+    await workerInControl(page);
+    assert.deepEqual(site.reports, []);
+    assert.deepEqual((page.requests ?? []).filter((url) => !url.startsWith(site.url)), []);
+    const elsewhere = `http://localhost:${new URL(site.url).port}/elsewhere.png`;
+    await page.evaluate((url) => { new Image().src = url; }, elsewhere);
+    for (let tries = 0; tries < 50 && site.reports.length === 0; tries++) await sleep(100);
+    await page.close();
+    if (!engineCan(t, site.reports.length > 0, `${browser.engine} sent no report of the policy's refusal`)) return;
+    assert.deepEqual(site.reports.map((report) => new URL(report["blocked-uri"]).origin), [new URL(elsewhere).origin]);
   });
 });

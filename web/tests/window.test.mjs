@@ -1,13 +1,14 @@
 // The page as the window: its boxes at the window's places, captions, title,
-// focus and tab order, About's dialog, accessible names; no stale number
-// after a reload; one column on a phone's screen; axe-core's every rule.
+// focus and tab order, About's dialog, accessible names, About's and Text2's
+// look in a screenshot's pixels; no stale number after a reload; one column
+// on a phone's screen; axe-core's every rule.
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { after, before, describe, it } from "node:test";
 import {
-  engineCan, focused, launch, openPage, shownVersion, startBrowserAndSite, stopBrowserAndSite, textOf, valueOf,
-  windowTable,
+  engineCan, focused, launch, openPage, screenshotAreas, shownVersion, startBrowserAndSite, stopBrowserAndSite, textOf,
+  valueOf, windowTable,
 } from "./harness.js";
 
 const title = `Work out your MSN Messenger 6 id number - ${shownVersion()}`;
@@ -151,6 +152,46 @@ describe("the page is the window", () => {
     await page.click("#Label3");
     assert.deepEqual(await page.accessible("#About"), { role: "dialog", name: title });
     await page.press("Escape");
+  });
+
+  // The last of these: the browser decodes the screenshot on a blank page.
+  it("draws About blue and underlined, and Text2's digits up to its right edge, as a screenshot's pixels show", async () => {
+    await page.evaluate(() => {
+      document.getElementById("Text1").value = "hello";
+      document.getElementById("Command1").click();
+      document.activeElement.blur();  // no caret or focus ring in the pixels
+    });
+    const areas = await page.evaluate(() => {
+      const range = document.createRange();
+      range.selectNodeContents(document.getElementById("Label3"));
+      const about = range.getBoundingClientRect();
+      const text2 = document.getElementById("Text2");
+      const box = text2.getBoundingClientRect();
+      // About's caption, with room for an underline just below it; Text2 inside its border.
+      return [{ left: about.left, top: about.top, width: about.width, height: about.height + 3 },
+        { left: box.left + text2.clientLeft, top: box.top + text2.clientTop, width: text2.clientWidth, height: text2.clientHeight }];
+    });
+    const [about, text2] = await screenshotAreas(page, areas);
+
+    // About on the window's light grey face: where red and green fall far,
+    // blue stays up, as blue ink does; the lowest row of ink runs across the
+    // whole caption, as an underline does.
+    const strong = about.flat().filter(([red, green]) => Math.min(red, green) < 128);
+    assert.ok(strong.length >= 20, `About has ${strong.length} dark pixels`);
+    assert.deepEqual(strong.filter(([, , blue]) => blue < 200), [], "About's ink is blue");
+    const inked = about.map((row) => row.flatMap(([red, green], x) => (Math.min(red, green) < 200 ? [x] : [])));
+    const columns = inked.flat();
+    const width = Math.max(...columns) - Math.min(...columns) + 1;
+    const lowest = inked.findLastIndex((row) => row.length > 0);
+    assert.ok(inked[lowest].length >= 0.9 * width, `About's lowest row of ink covers ${inked[lowest].length} of ${width} columns`);
+    assert.ok(inked.slice(0, lowest).some((row) => row.length > 0), "About's caption stands above its underline");
+
+    // "2337520240": its dark pixels end at Text2's right edge, less its
+    // padding and a glyph's side, and start well right of its left edge.
+    const dark = text2.flatMap((row) => row.flatMap(([red, green, blue], x) => (red + green + blue < 480 ? [x] : [])));
+    const area = text2[0].length;
+    assert.ok(Math.max(...dark) >= area - 5, `Text2's digits end at column ${Math.max(...dark)} of ${area}`);
+    assert.ok(Math.min(...dark) > area / 4, `Text2's digits start at column ${Math.min(...dark)} of ${area}`);
   });
 });
 

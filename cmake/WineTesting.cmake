@@ -46,7 +46,7 @@ else()
   set(why "${bits}-bit Wine could not be installed: ${why}")
 endif()
 if(NOT status EQUAL 0)
-  add_test(NAME ${PELVARO_SUITE} COMMAND ${CMAKE_COMMAND} -E echo "skipped: ${why}")
+  add_test(NAME ${PELVARO_SUITE} COMMAND ${CMAKE_COMMAND} -E echo "skipped: ${why}")  # the suite as one test
   set_tests_properties(${PELVARO_SUITE} PROPERTIES LABELS ${PELVARO_SUITE} SKIP_REGULAR_EXPRESSION "skipped: ")
   set(BUILD_TESTING OFF)
   return()
@@ -58,12 +58,9 @@ endif()
 # of booting Wine's services each time.
 math(EXPR display "500 + ${CMAKE_SIZEOF_VOID_P} * 8")  # :532 for 32-bit, :564 for 64-bit
 set(session bash ${CMAKE_CURRENT_LIST_DIR}/wine-session.sh ${PELVARO_WINE_RUN} ${PELVARO_WINEPREFIX} ${display})
-add_test(NAME ${PELVARO_SUITE}.session-start COMMAND ${session} start)
-add_test(NAME ${PELVARO_SUITE}.session-end COMMAND ${session} end)
-set_tests_properties(${PELVARO_SUITE}.session-start PROPERTIES LABELS ${PELVARO_SUITE}
-                     FIXTURES_SETUP ${PELVARO_SUITE}.session TIMEOUT 300)
-set_tests_properties(${PELVARO_SUITE}.session-end PROPERTIES LABELS ${PELVARO_SUITE}
-                     FIXTURES_CLEANUP ${PELVARO_SUITE}.session)
+pelvaro_test(session-start COMMAND ${session} start
+             PROPERTIES FIXTURES_SETUP ${PELVARO_SUITE}.session TIMEOUT 300)
+pelvaro_test(session-end COMMAND ${session} end PROPERTIES FIXTURES_CLEANUP ${PELVARO_SUITE}.session)
 list(APPEND PELVARO_TEST_PROPERTIES FIXTURES_REQUIRED ${PELVARO_SUITE}.session
      ENVIRONMENT_MODIFICATION DISPLAY=set::${display})
 # What takes turns on that display: the window tests.

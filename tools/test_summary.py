@@ -5,7 +5,7 @@
 
 JUNIT_FILE is the run's JUnit file (ctest --output-junit), TESTS_JSON the
 same tests as ctest --show-only=json-v1 lists them, with their labels: each
-test's label is its suite. BUILDS_DIR is the suites build's folder, with the
+test's label is its suite, and a build's tests are named SUITE/NAME. BUILDS_DIR is the suites build's folder, with the
 list of builds (builds.txt) and a file in built/ for each one made.
 
 One line a suite: passed, failed and skipped. A suite that cannot run here is
@@ -75,6 +75,7 @@ def read_run(junit_path, tests_path):
     for case in ElementTree.parse(junit_path).getroot().iter("testcase"):
         name = case.get("name", "?")
         suite = listed[name].popleft() if listed[name] else "?"
+        name = name[len(suite) + 1:] if name.startswith(suite + "/") else name
         output = case.findtext("system-out") or ""
         if case.find("skipped") is not None or case.get("status") in ("notrun", "disabled"):
             suites[suite].append(Case(name, "skipped", skip_reason(output, case)))

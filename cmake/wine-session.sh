@@ -34,8 +34,12 @@ start() {
   # A lock file whose server is gone (ended with an earlier run's namespace)
   # would keep Xvfb from starting.
   local lock=/tmp/.X$number-lock owner
-  if owner=$(tr -d ' ' <"$lock" 2>/dev/null) && [[ $(cat "/proc/$owner/comm" 2>/dev/null) != Xvfb ]]; then
+  if [[ -f $lock ]] && owner=$(tr -d ' ' <"$lock") && [[ $(cat "/proc/$owner/comm" 2>/dev/null) != Xvfb ]]; then
     rm -f "$lock"
+  fi
+  if xdpyinfo >/dev/null 2>&1; then
+    echo "display $DISPLAY is taken by an X server this script did not start" >&2
+    exit 1
   fi
   mkdir -p "$(dirname "$noted")"
   Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$prefix.xvfb.log" 2>&1 &
@@ -47,8 +51,8 @@ start() {
   done
   xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY did not answer in 10 s" >&2; exit 1; }
   mkdir -p "$prefix"
-  wineserver -p </dev/null >/dev/null 2>&1
-  "$wine_run"
+  wineserver -p </dev/null >/dev/null 2>&1 || { echo "wineserver -p did not start a server for $prefix" >&2; exit 1; }
+  "$wine_run" || { echo "$wine_run could not make $prefix ready" >&2; exit 1; }
   echo "Wine session up: display $DISPLAY, server of $prefix"
 }
 

@@ -438,15 +438,16 @@ class Streaming(Harness):
         self.assert_constant_memory(large, quarter)
 
     def test_a_long_line(self):
-        # A valid line of 4 MB, each of its characters folded, and a faulty one
-        # of 200 MB, only searched for its end: a program that kept the line
-        # would need its bytes, and twice as many for its units.
+        # A valid line of 2 MB, each of its characters folded, and a faulty one
+        # of 48 MB, only searched for its end: a program that kept either line
+        # would need its bytes, and twice as many for its units, megabytes
+        # beyond the growth allowed.
         def given(valid, faulty):
             yield from repeat(b"a" * 65536, valid)
             yield b"\n\xff"
             yield from repeat(b"b" * 65536, faulty)
             yield b"\nabc\n"
-        valid, faulty = 4 << 20, 200 << 20
+        valid, faulty = 2 << 20, 48 << 20
         quarter = run(feed=given(valid // 4, faulty // 4))
         large = run(feed=given(valid, faulty))
         self.assertEqual(large.out, f"{fold([97] * valid)}\n999494\n")
@@ -455,7 +456,7 @@ class Streaming(Harness):
 
     def test_endless_nul_bytes(self):
         # What /dev/zero gives: one line, faulty from its first byte, that never ends.
-        size = 300 << 20
+        size = 64 << 20
         quarter = run(feed=repeat(bytes(65536), size // 4))
         zeros = run(feed=repeat(bytes(65536), size))
         self.assertEqual((zeros.out, zeros.err, zeros.status),

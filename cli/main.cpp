@@ -295,17 +295,6 @@ private:
     int status_ = kSuccess;
 };
 
-// The width of word that the lines are folded on: the widest that runs here,
-// unless the environment names another (to measure each); empty when the one
-// it names does not run here.
-std::optional<unsigned> ChooseSliceWidth() {
-    const char* const named = std::getenv(kWordBitsVariable);
-    if (named == nullptr || *named == '\0') return WidestSliceWidth();
-    const std::optional<unsigned> bits = ParseNumber(std::string_view(named));
-    if (!bits || !SliceWidthRuns(*bits)) return std::nullopt;
-    return bits;
-}
-
 // The widths of word that run here, in words.
 std::string RunningSliceWidths() {
     std::string widths;
@@ -314,13 +303,23 @@ std::string RunningSliceWidths() {
     return widths;
 }
 
+// The width of word that the lines are folded on, in bits: the widest that
+// runs here, unless the environment names another (to measure each). Empty,
+// and the reason named, when the one it names does not run here.
+std::optional<unsigned> ChooseSliceWidth() {
+    const char* const named = std::getenv(kWordBitsVariable);
+    if (named == nullptr || *named == '\0') return WidestSliceWidth();
+    const std::optional<unsigned> bits = ParseNumber(std::string_view(named));
+    const char* const missing = bits ? SliceWidthMissing(*bits) : "not a number of bits";
+    if (missing == nullptr) return bits;
+    Complain({kWordBitsVariable, "='", Shown(Argument{std::nullopt, named}), "': ", missing,
+              "; the widths that run here are ", RunningSliceWidths()});
+    return std::nullopt;
+}
+
 int WorkOutInput(const TextServices& services, Output& out) {
     const std::optional<unsigned> sliceBits = ChooseSliceWidth();
-    if (!sliceBits) {
-        Complain({kWordBitsVariable, "='", Shown(Argument{std::nullopt, std::getenv(kWordBitsVariable)}),
-                  "' is no width of word that runs here; those that do are ", RunningSliceWidths()});
-        return kUsageError;
-    }
+    if (!sliceBits) return kUsageError;
     LineReader reader(StandardInputEncoding());
     IdNumberWriter writer(out);
     IdNumberBatches idNumbers(services, writer, InputIsInteractive(), *sliceBits);

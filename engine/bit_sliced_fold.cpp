@@ -61,13 +61,22 @@ struct Width {
     unsigned bits;
     bool (*runs)();
     Fold fold;
+    const char* missing;  // why it does not run, when it does not
 };
 
-// Narrowest first.
+// Narrowest first: the plain integers, 32 bits in every build (the 32-bit
+// build's own) and 64 where the machine's are, then the vectors.
 constexpr Width kWidths[] = {
-    {32, Always, FoldOn<std::uint32_t>}, {64, Always, FoldOn<std::uint64_t>},
+    {32, Always, FoldOn<std::uint32_t>, nullptr},
+#if __SIZEOF_POINTER__ >= 8
+    {64, Always, FoldOn<std::uint64_t>, nullptr},
+#endif
 #if defined(__x86_64__) || defined(__i386__)
-    {128, HasSse2, FoldOn128},           {256, HasAvx2, FoldOn256},           {512, HasAvx512, FoldOn512},
+    {128, HasSse2, FoldOn128, "this processor does not report SSE2"},
+    {256, HasAvx2, FoldOn256,
+     "this processor does not report AVX2, or the system does not save its registers"},
+    {512, HasAvx512, FoldOn512,
+     "this processor does not report AVX-512F, or the system does not save its registers"},
 #endif
 };
 
@@ -78,15 +87,21 @@ const Width* Find(unsigned bits) {
 }
 
 unsigned Widest() {
-    unsigned widest = sizeof(void*) >= 8 ? 64 : 32;  // the machine's own integer
+    unsigned widest = 0;
     for (const Width& width : kWidths)
-        if (width.bits > 64 && width.runs()) widest = width.bits;
+        if (width.runs()) widest = width.bits;
     return widest;
 }
 
 }  // namespace
 
 bool SliceWidthRuns(unsigned bits) { return Find(bits) != nullptr; }
+
+const char* SliceWidthMissing(unsigned bits) {
+    for (const Width& width : kWidths)
+        if (width.bits == bits) return width.runs() ? nullptr : width.missing;
+    return "this build has no such words";
+}
 
 unsigned WidestSliceWidth() {
     static const unsigned widest = Widest();

@@ -42,8 +42,8 @@ std::string RandomPiece(std::mt19937& random, std::size_t lineLength) {
 class OnEveryWidth : public ::testing::TestWithParam<unsigned> {
 protected:
     void SetUp() override {
-        if (!SliceWidthRuns(GetParam()))
-            GTEST_SKIP() << "this processor has no " << GetParam() << "-bit words";
+        if (const char* missing = SliceWidthMissing(GetParam()))
+            GTEST_SKIP() << GetParam() << "-bit words: " << missing;
     }
 };
 

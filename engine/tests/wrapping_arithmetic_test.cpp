@@ -114,7 +114,9 @@ TEST(UnsignedText, BothFormsEqualDecimalOfUnsignedValue) {
         const std::string written = Written(n);
         ASSERT_EQ(written, std::to_string(Bits(n))) << n;
         ASSERT_EQ(UnsignedText(n), written) << n;
-        if (n < 0) ASSERT_EQ(written.size(), kLongestUnsignedText) << n;
+        if (n < 0) {
+            ASSERT_EQ(written.size(), kLongestUnsignedText) << n;
+        }
     }
 }
 

@@ -49,17 +49,19 @@
 
 namespace pelvaro {
 
-// The widths of word the fold works on, in bits: plain integers in every
-// build, and vectors where the processor reports their instructions (x86's
-// SSE2, AVX2 and AVX-512F).
+// The widths of word the fold works on, in bits: plain integers, 32 bits in
+// every build and 64 in a 64-bit one, and on x86 vectors where the processor
+// reports their instructions (SSE2, AVX2 and AVX-512F).
 inline constexpr unsigned kSliceWidths[] = {32, 64, 128, 256, 512};
 
 // Whether this build and this processor can fold on words of the width.
 bool SliceWidthRuns(unsigned bits);
 
-// The width the fold works on unless told otherwise: the widest vector that
-// runs here, else the machine's own integer (64 bits, 32 in a 32-bit build).
-// Chosen on the first call, from what the processor reports.
+// Why words of the width do not run here, in words; null when they do.
+const char* SliceWidthMissing(unsigned bits);
+
+// The width the fold works on unless told otherwise: the widest that runs
+// here. Chosen on the first call, from what the processor reports.
 unsigned WidestSliceWidth();
 
 // The codes of a text, in order: each unit's code once lower-cased, as

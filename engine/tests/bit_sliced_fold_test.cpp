@@ -95,7 +95,9 @@ TEST(WorkOutIdNumbers, RunsOnlyTheWidthsThatRunHere) {
     EXPECT_TRUE(SliceWidthRuns(WidestSliceWidth()));
     for (const unsigned bits : kSliceWidths) {
         EXPECT_EQ(SliceWidthMissing(bits) == nullptr, SliceWidthRuns(bits)) << bits;
-        if (SliceWidthRuns(bits)) EXPECT_GE(WidestSliceWidth(), bits);
+        if (SliceWidthRuns(bits)) {
+            EXPECT_GE(WidestSliceWidth(), bits);
+        }
     }
     const std::uint16_t codes[] = {97, 98, 99};
     const CodedText text = {codes, 3};

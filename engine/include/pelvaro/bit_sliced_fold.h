@@ -178,11 +178,15 @@ struct Slices {
         if constexpr (kWidth > 1) Transpose<kWidth / 2>(square);
     }
 
-    // The kPositions codes from codes on, code q in bits 16q to 16q + 15: one
-    // load, on a little-endian machine.
+    // The kPositions codes from codes on, code q in bits 16q to 16q + 15: on
+    // a little-endian machine, the element as it lies in memory.
     [[gnu::always_inline]] static Element Pack(const std::uint16_t* codes) {
         Element packed = 0;
-        for (std::size_t q = 0; q < kPositions; ++q) packed |= Element{codes[q]} << (kCodeBits * q);
+        if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) {
+            std::memcpy(&packed, codes, sizeof packed);
+        } else {
+            for (std::size_t q = 0; q < kPositions; ++q) packed |= Element{codes[q]} << (kCodeBits * q);
+        }
         return packed;
     }
 
@@ -199,24 +203,31 @@ struct Slices {
         constexpr auto kWhole = static_cast<std::ptrdiff_t>(kPositions);
         if (lanes < kLanes) cells.fill(0);
         for (std::size_t lane = 0; lane < lanes; ++lane) {
+            const std::size_t size = texts[lane].size;
             // A text shorter than an element is read from a copy with code 0 after it.
             std::uint16_t padded[kPositions] = {};
             const std::uint16_t* codes = texts[lane].codes;
-            if (texts[lane].size < kPositions) {
-                std::copy_n(codes, texts[lane].size, padded);
+            if (size < kPositions) {
+                std::copy_n(codes, size, padded);
                 codes = padded;
             }
-            // Where the square's first position is in the text: before it while negative.
-            std::ptrdiff_t first = static_cast<std::ptrdiff_t>(from + texts[lane].size - length);
+            // Where the square's first position is in the text: before it
+            // while negative. The squares in the text are read whole, those
+            // before it are 0.
+            std::ptrdiff_t first = static_cast<std::ptrdiff_t>(from + size - length);
             for (std::size_t cell = CellOf(lane); cell < squares * kCells; cell += kCells, first += kWhole) {
-                // Where the text starts within the square, its first codes are
-                // shifted up past the positions before it, and its later ones
-                // out of the element. A square wholly before it is 0.
-                const Element codesFrom = Pack(codes + std::max<std::ptrdiff_t>(first, 0));
-                const auto before =
-                    static_cast<std::size_t>(std::clamp<std::ptrdiff_t>(-first, 0, kWhole - 1));
-                cells[cell] = first > -kWhole ? codesFrom << (kCodeBits * before) : 0;
+                const Element inText = Element{0} - Element{first >= 0};  // all ones, or none
+                cells[cell] = Pack(codes + std::max<std::ptrdiff_t>(first, 0)) & inText;
             }
+            // The square the text starts in: its first codes shifted up past
+            // the positions before it, the later ones out of the element (the
+            // whole square again, read the same, when none is before it).
+            const std::size_t before = (kPositions - size % kPositions) % kPositions;
+            const auto start =
+                static_cast<std::ptrdiff_t>(length - size - before) - static_cast<std::ptrdiff_t>(from);
+            if (start >= 0 && start < static_cast<std::ptrdiff_t>(squares * kPositions))
+                cells[static_cast<std::size_t>(start) / kPositions * kCells + CellOf(lane)] =
+                    Pack(codes) << (kCodeBits * before);
         }
     }
 

@@ -90,9 +90,9 @@ template <typename Word, typename Element = Word>
 struct Slices {
     static constexpr std::size_t kLanes = sizeof(Word) * CHAR_BIT;  // one lane for each bit of a word
     static constexpr std::size_t kElements = sizeof(Word) / sizeof(Element);
-    static constexpr std::size_t kSide = sizeof(Element) * CHAR_BIT;  // of a square of bits
-    static constexpr std::size_t kPositions =
-        kSide / kCodeBits;  // a lane's codes in an element: 4 in 64 bits
+    static constexpr std::size_t kSide = sizeof(Element) * CHAR_BIT;  // a square's: an element's bits
+    // A lane's codes in an element, and the positions a square holds: 4 in 64 bits.
+    static constexpr std::size_t kPositions = kSide / kCodeBits;
 
     // Bit k of every lane's value, plane by plane.
     using Planes = std::array<Word, kPasses>;
@@ -110,7 +110,8 @@ struct Slices {
 
     // A square's words are gathered and read element by element, as they
     // lie in memory, in cells: row r's element e is cell r * kElements + e.
-    // Lane l is bit l mod kSide of the rows' element l / kSide: its cell.
+    // Lane l is column l mod kSide of the square in element l / kSide, and
+    // its codes go into that square's row l mod kSide: this cell.
     static constexpr std::size_t CellOf(std::size_t lane) { return lane % kSide * kElements + lane / kSide; }
 
     template <std::size_t kSize>
@@ -223,6 +224,8 @@ struct Slices {
             // the positions before it, the later ones out of the element (the
             // whole square again, read the same, when none is before it).
             const std::size_t before = (kPositions - size % kPositions) % kPositions;
+            // size + before, a whole number of squares, is at most length, the
+            // longest text's rounded up: start is the square's first position.
             const auto start =
                 static_cast<std::ptrdiff_t>(length - size - before) - static_cast<std::ptrdiff_t>(from);
             if (start >= 0 && start < static_cast<std::ptrdiff_t>(squares * kPositions))

@@ -28,12 +28,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Each build's own Wine loader, as its configuration found it. The 32-bit
-# figures are taken only where 32-bit programs can run.
+# figures are taken only where a 32-bit program runs: Debian's wine script
+# answers --version even where it cannot start one.
 loader() { sed -n 's/^PELVARO_WINE_LOADER:FILEPATH=//p' "build/$1/CMakeCache.txt"; }
+export WINEPREFIX=$PWD/build/wineprefix
 windows_presets=(win64)
-if why=$("$(loader win32)" --version 2>&1 >/dev/null); then
+if why=$(build/win32/wine-run build/win32/bench/fold_instructions.exe engine 0 2>&1); then
   windows_presets=(win32 win64)
 else
+  why=$(echo "$why" | tr -d '\r' | tr -s '\n' ' ')
   echo "(32-bit figures left out: this machine cannot run 32-bit programs: ${why:-the loader failed})"
 fi
 
@@ -56,7 +59,6 @@ native=$(per_char native)
 echo "fold: $engine instructions/char with the engine's adder, $native native: ratio $((engine / native))"
 
 echo "== Fold, time per character: native and both Windows builds under Wine (10 million characters)"
-export WINEPREFIX=$PWD/build/wineprefix
 build/linux/bench/fold_instructions engine 10000000 2>&1 >/dev/null | sed 's/^/native build, /'
 build/linux/bench/fold_instructions native 10000000 2>&1 >/dev/null | sed 's/^/native build, /'
 for preset in "${windows_presets[@]}"; do

@@ -104,9 +104,9 @@ struct UsageError {
 // Standard output, kept in a buffer until it is full, or a line at a time.
 class Output {
 public:
-    explicit Output(bool lineByLine)
-        : lineByLine_(lineByLine),
-          buffer_(kChunkSize + IdNumberBatches::kBatchLines * kLongestNumberLine, '\0') {}
+    explicit Output(bool lineByLine) : lineByLine_(lineByLine) {
+        buffer_.reserve(kChunkSize + IdNumberBatches::kBatchLines * kLongestNumberLine);
+    }
 
     void Line(std::string_view text) {
         Append(text);
@@ -147,9 +147,9 @@ private:
     static constexpr std::size_t kLongestNewline = 2;  // CRLF
     static constexpr std::size_t kLongestNumberLine = kLongestUnsignedText + kLongestNewline;
 
-    // Where size more bytes go, after those kept. The buffer, made at the
-    // start with room for a batch's numbers beyond a chunk, grows only for
-    // a longer line than that.
+    // Where size more bytes go, after those kept. The buffer's length only
+    // grows, within the room made at the start for a batch's numbers beyond
+    // a chunk, and past it only for a longer line than that.
     char* Room(std::size_t size) {
         if (buffer_.size() - size_ < size) buffer_.resize(size_ + size);
         return &buffer_[size_];

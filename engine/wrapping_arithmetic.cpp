@@ -57,10 +57,13 @@ std::size_t WriteUnsignedText(std::int32_t n, char* text) {
     }
     // The value to show is 2^31 + m = 2 * 10^9 + 147483648 + m, m < 2^31.
     std::int32_t m = n & std::numeric_limits<std::int32_t>::max();
-    std::int32_t k = 2;     // the billions digit that the sign bit contributes
-    while (m > kBillion) {  // at most twice, leaving 0 <= m <= 10^9
-        m -= kBillion;
-        k += 1;
+    std::int32_t k = 2;  // the billions digit that the sign bit contributes
+    // While m > 10^9, less 10^9 and one more billion: m < 2^31 < 3 * 10^9
+    // takes two turns at most, leaving 0 <= m <= 10^9 and k at most 4.
+    for (int turn = 0; turn < 2; ++turn) {
+        const bool over = m > kBillion;
+        m -= over ? kBillion : 0;
+        k += over ? 1 : 0;
     }
     // t <= 10^9 + 147483648 = 1147483648 < 2^31 - 1: no overflow.
     const std::int32_t t = m + 147483648;

@@ -103,8 +103,10 @@ echo "$line $(per_character build/linux/cli/pelvaro-id) by default;" \
 # and on each width of word that runs here, and its per_line_id_numbers with
 # the engine's adder and with native arithmetic (the yardstick), on the
 # million addresses; and pelvaro-id on no input, its start-up, which is taken
-# off each. Five rounds, the runs taking turns in each, so that the machine's
-# other work weighs on all alike; the best of each.
+# off each. Nine rounds, the runs taking turns in each, so that the machine's
+# other work weighs on all alike; the best of each: runs of a tenth of a
+# second, on two cores that other builds share, need that many for their
+# best to be their own.
 side_by_side() {
   python3 - "$work/addresses.txt" "$@" <<'PY'
 import os, subprocess, sys, time
@@ -125,7 +127,8 @@ for bits in (32, 64, 128, 256, 512):
     else:
         missing.append(f"{bits} bits: " + tried.stderr.decode(errors="replace").split("': ")[-1].split(";")[0])
 best = {}
-for _ in range(5):
+rounds = 9
+for _ in range(rounds):
     for name, (command, input_path, environment) in runs.items():
         with open(input_path, "rb") as stdin:
             started = time.perf_counter()
@@ -134,7 +137,7 @@ for _ in range(5):
 mb = os.path.getsize(addresses) / 1e6
 took = {name: max(best[name] - best["start"], 0.005) for name in runs if name != "start"}
 today, native = took["today"], took["native"]
-print(f"{label}, {mb:.1f} MB, best of 5 less {best['start']:.2f} s of start-up:",
+print(f"{label}, {mb:.1f} MB, best of {rounds} less {best['start']:.2f} s of start-up:",
       f"a line at a time with the engine's adder {today:.2f} s, {mb / today:.1f} MB/s;",
       f"with native arithmetic (the yardstick) {native:.2f} s, {mb / native:.0f} MB/s")
 for name in runs:

@@ -4,7 +4,9 @@
 //   engine  with the engine's FoldIdNumber and UnsignedText, as pelvaro-id
 //           did before it folded many lines at once;
 //   native  with plain native wrap-around arithmetic (h * 101 + code in
-//           unsigned 32-bit) instead of the engine's adder: the yardstick.
+//           unsigned 32-bit) instead of the engine's adder, and each unit
+//           coded by one look-up in the code page's table of lowered codes,
+//           as pelvaro-id codes it: the yardstick.
 //
 //   per_line_id_numbers engine|native < ADDRESSES
 #include <cstdint>
@@ -34,7 +36,7 @@ constexpr char kNewline[] = "\n";
 class PerLineIdNumbers final : public pelvaro::cli::LineSink {
 public:
     PerLineIdNumbers(const pelvaro::TextServices& services, bool engine)
-        : services_(services), engine_(engine) {}
+        : services_(services), loweredCodes_(services), engine_(engine) {}
 
     void Units(std::u16string_view units) override {
         if (engine_) {
@@ -42,8 +44,9 @@ public:
                 pelvaro::FoldIdNumber(static_cast<std::int32_t>(h_), units, services_));
             return;
         }
+        // Each code widened with its sign, as pelvaro-id's are.
         for (const char16_t unit : units)
-            h_ = h_ * 101u + static_cast<std::uint32_t>(services_.AnsiCode(services_.LowerUnit(unit)));
+            h_ = h_ * 101u + static_cast<std::uint32_t>(static_cast<std::int16_t>(loweredCodes_[unit]));
     }
 
     void LineEnd(std::size_t, pelvaro::cli::LineFault fault) override {
@@ -62,6 +65,7 @@ public:
 
 private:
     const pelvaro::TextServices& services_;
+    const pelvaro::LoweredCodes loweredCodes_;  // a look-up a unit, as pelvaro-id's
     bool engine_;
     std::uint32_t h_ = 0;
     std::string out_;

@@ -4,11 +4,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "line_reader.h"
+#include "pelvaro/bit_sliced_fold.h"
 #include "pelvaro/text_services.h"
 
 namespace pelvaro::cli {
@@ -16,7 +17,8 @@ namespace pelvaro::cli {
 // Where the lines' outcomes go, in the order of the input.
 class IdNumberOutput {
 public:
-    virtual void IdNumber(std::int32_t idNumber) = 0;
+    // The numbers of count lines, one after another.
+    virtual void IdNumbers(const std::int32_t* idNumbers, std::size_t count) = 0;
     virtual void Fault(std::size_t line, LineFault fault) = 0;
 
 protected:
@@ -24,18 +26,23 @@ protected:
 };
 
 // Keeps the lines read until a batch is full, then works out their numbers
-// at once and hands them on. Memory stays bounded: a batch holds at most
-// kBatchLines lines of at most kLongestBatchedLine units each. A longer line
-// is folded as it streams by the one-line engine, after the batch before it
-// has been handed on, so that it never holds the lines after it back. Before
-// a faulty line the batch before it is handed on, then the fault. With
-// eachLineAtOnce (typed input), every number is handed on when its line ends.
+// at once, on words of the width given (the widest that runs here, if that
+// one does not), and hands them on. Each unit is coded as it comes, one
+// look-up in the code page's table of lowered codes. Memory stays bounded: a
+// batch holds at most kBatchLines lines of at most kLongestBatchedLine units
+// each, and at most kBatchUnits units. A longer line is folded as it streams
+// by the one-line engine, after the batch before it has been handed on, so
+// that it never holds the lines after it back. Before a faulty line the batch
+// before it is handed on, then the fault. With eachLineAtOnce (typed input),
+// every number is handed on when its line ends.
 class IdNumberBatches final : public LineSink {
 public:
-    static constexpr std::size_t kBatchLines = 256;          // a whole number of words of lanes
+    static constexpr std::size_t kBatchLines = 512;  // a whole number of words of lanes, at every width
     static constexpr std::size_t kLongestBatchedLine = 512;  // units; twice the longest e-mail address
+    static constexpr std::size_t kBatchUnits = 256 * kLongestBatchedLine;
 
-    IdNumberBatches(const TextServices& services, IdNumberOutput& output, bool eachLineAtOnce);
+    IdNumberBatches(const TextServices& services, IdNumberOutput& output, bool eachLineAtOnce,
+                    unsigned sliceBits);
 
     void Units(std::u16string_view units) override;
     void LineEnd(std::size_t number, LineFault fault) override;
@@ -45,16 +52,17 @@ public:
     void Finish();
 
 private:
-    std::size_t LineSize() const { return units_.size() - LineStart(); }
-    std::size_t LineStart() const { return ends_.empty() ? 0 : ends_.back(); }
     void StartStreaming();
 
     const TextServices& services_;
+    const LoweredCodes loweredCodes_;
     IdNumberOutput& output_;
     bool eachLineAtOnce_;
-    std::u16string units_;           // the batch's lines, then the line being read
-    std::vector<std::size_t> ends_;  // where in units_ each line of the batch ends
-    std::vector<std::u16string_view> lines_;
+    unsigned sliceBits_;
+    std::unique_ptr<std::uint16_t[]> codes_;  // kBatchUnits: the batch's lines, then the line being read
+    std::size_t size_ = 0;                    // codes kept
+    std::size_t lineStart_ = 0;               // where the line being read starts
+    std::vector<CodedText> lines_;            // the batch's
     std::vector<std::int32_t> idNumbers_;
     bool streaming_ = false;     // the line being read is too long for a batch
     std::int32_t idNumber_ = 0;  // a streaming line's number so far

@@ -2,6 +2,7 @@
 // arguments or read from standard input, one a line.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <initializer_list>
 #include <optional>
@@ -12,6 +13,7 @@
 #include "help_text.h"
 #include "id_number_batches.h"
 #include "line_reader.h"
+#include "pelvaro/bit_sliced_fold.h"
 #include "pelvaro/id_number.h"
 #include "pelvaro/text_services.h"
 #include "pelvaro/wrapping_arithmetic.h"
@@ -26,6 +28,10 @@ constexpr int kFailure = 1;     // an address not fit to work out, or reading or
 constexpr int kUsageError = 2;  // the command line is wrong, or names an unknown code page
 
 constexpr std::size_t kChunkSize = 64 * 1024;  // read at a time, and kept before a write
+
+// Names the width of word that lines read are folded on, in bits, when it is
+// not to be the widest that runs here.
+constexpr char kWordBitsVariable[] = "PELVARO_ID_WORD_BITS";
 
 // Those of TextServices::ForCodePage, in words.
 constexpr std::string_view kSupportedCodePages = PELVARO_CODE_PAGES_IN_WORDS;
@@ -98,12 +104,27 @@ struct UsageError {
 // Standard output, kept in a buffer until it is full, or a line at a time.
 class Output {
 public:
-    explicit Output(bool lineByLine) : lineByLine_(lineByLine) {}
+    explicit Output(bool lineByLine) : lineByLine_(lineByLine) {
+        buffer_.reserve(kChunkSize + IdNumberBatches::kBatchLines * kLongestNumberLine);
+    }
 
     void Line(std::string_view text) {
-        buffer_ += text;
-        buffer_ += kNewline;
-        if (lineByLine_ || buffer_.size() >= kChunkSize) Flush();
+        Append(text);
+        Append(kNewline);
+        Kept();
+    }
+
+    // The numbers' unsigned texts, a line each, written in place: a batch
+    // of them is kept whole.
+    void Numbers(const std::int32_t* numbers, std::size_t count) {
+        char* const start = Room(count * kLongestNumberLine);
+        char* end = start;
+        for (std::size_t i = 0; i < count; ++i) {
+            end += WriteUnsignedText(numbers[i], end);
+            end += kNewline.copy(end, kNewline.size());
+        }
+        size_ += static_cast<std::size_t>(end - start);
+        Kept();
     }
 
     // Each line of text, ended as the platform ends lines.
@@ -116,15 +137,33 @@ public:
     // fails (WriteFailure).
     void Flush() {
         struct Emptied {
-            std::string& buffer;
-            ~Emptied() { buffer.clear(); }
-        } emptied{buffer_};
-        WriteOutput(buffer_);
+            std::size_t& size;
+            ~Emptied() { size = 0; }
+        } emptied{size_};
+        WriteOutput(std::string_view(buffer_.data(), size_));
     }
 
 private:
+    static constexpr std::size_t kLongestNewline = 2;  // CRLF
+    static constexpr std::size_t kLongestNumberLine = kLongestUnsignedText + kLongestNewline;
+
+    // Where size more bytes go, after those kept. The buffer's length only
+    // grows, within the room made at the start for a batch's numbers beyond
+    // a chunk, and past it only for a longer line than that.
+    char* Room(std::size_t size) {
+        if (buffer_.size() - size_ < size) buffer_.resize(size_ + size);
+        return &buffer_[size_];
+    }
+
+    void Append(std::string_view text) { size_ += text.copy(Room(text.size()), text.size()); }
+
+    void Kept() {
+        if (lineByLine_ || size_ >= kChunkSize) Flush();
+    }
+
     bool lineByLine_;
     std::string buffer_;
+    std::size_t size_ = 0;  // bytes kept, at the start of buffer_
 };
 
 struct CommandLine {
@@ -178,12 +217,13 @@ CommandLine ParseCommandLine(const std::vector<Argument>& arguments) {
 }
 
 // The number written in decimal digits, if it is one of a sensible size.
-std::optional<unsigned> ParseNumber(std::u16string_view digits) {
+template <typename Char>
+std::optional<unsigned> ParseNumber(std::basic_string_view<Char> digits) {
     if (digits.empty() || digits.size() > 9) return std::nullopt;
     unsigned number = 0;
-    for (const char16_t digit : digits) {
-        if (digit < u'0' || digit > u'9') return std::nullopt;
-        number = number * 10 + static_cast<unsigned>(digit - u'0');
+    for (const Char digit : digits) {
+        if (digit < '0' || digit > '9') return std::nullopt;
+        number = number * 10 + static_cast<unsigned>(digit - '0');
     }
     return number;
 }
@@ -192,7 +232,8 @@ std::optional<unsigned> ParseNumber(std::u16string_view digits) {
 // page when none is chosen; empty when the chosen one is unknown.
 std::optional<TextServices> ChooseServices(const std::optional<Argument>& codePage) {
     if (!codePage) return TextServices::SystemAnsi();
-    const std::optional<unsigned> number = codePage->text ? ParseNumber(*codePage->text) : std::nullopt;
+    const std::optional<unsigned> number =
+        codePage->text ? ParseNumber(std::u16string_view(*codePage->text)) : std::nullopt;
     return number ? TextServices::ForCodePage(*number) : std::nullopt;
 }
 
@@ -223,7 +264,8 @@ int WorkOutArguments(const std::vector<Argument>& arguments, const std::vector<s
     int status = kSuccess;
     for (const std::size_t at : addresses) {
         if (arguments[at].text) {
-            out.Line(UnsignedText(WorkOutIdNumber(*arguments[at].text, services)));
+            const std::int32_t idNumber = WorkOutIdNumber(*arguments[at].text, services);
+            out.Numbers(&idNumber, 1);
         } else {
             ReportFault(out, "argument", at + 1, LineFault::kNotUtf8);
             status = kFailure;
@@ -237,7 +279,9 @@ class IdNumberWriter final : public IdNumberOutput {
 public:
     explicit IdNumberWriter(Output& out) : out_(out) {}
 
-    void IdNumber(std::int32_t idNumber) override { out_.Line(UnsignedText(idNumber)); }
+    void IdNumbers(const std::int32_t* idNumbers, std::size_t count) override {
+        out_.Numbers(idNumbers, count);
+    }
 
     void Fault(std::size_t line, LineFault fault) override {
         ReportFault(out_, "line", line, fault);
@@ -251,10 +295,34 @@ private:
     int status_ = kSuccess;
 };
 
+// The widths of word that run here, in words.
+std::string RunningSliceWidths() {
+    std::string widths;
+    for (const unsigned bits : kSliceWidths)
+        if (SliceWidthRuns(bits)) widths += (widths.empty() ? "" : ", ") + std::to_string(bits);
+    return widths;
+}
+
+// The width of word that the lines are folded on, in bits: the widest that
+// runs here, unless the environment names another (to measure each). Empty,
+// and the reason named, when the one it names does not run here.
+std::optional<unsigned> ChooseSliceWidth() {
+    const char* const named = std::getenv(kWordBitsVariable);
+    if (named == nullptr || *named == '\0') return WidestSliceWidth();
+    const std::optional<unsigned> bits = ParseNumber(std::string_view(named));
+    const char* const missing = bits ? SliceWidthMissing(*bits) : "not a number of bits";
+    if (missing == nullptr) return bits;
+    Complain({kWordBitsVariable, "='", Shown(Argument{std::nullopt, named}), "': ", missing,
+              "; the widths that run here are ", RunningSliceWidths()});
+    return std::nullopt;
+}
+
 int WorkOutInput(const TextServices& services, Output& out) {
+    const std::optional<unsigned> sliceBits = ChooseSliceWidth();
+    if (!sliceBits) return kUsageError;
     LineReader reader(StandardInputEncoding());
     IdNumberWriter writer(out);
-    IdNumberBatches idNumbers(services, writer, InputIsInteractive());
+    IdNumberBatches idNumbers(services, writer, InputIsInteractive(), *sliceBits);
     std::vector<char> chunk(kChunkSize);
     try {
         for (std::size_t got; (got = ReadInput(chunk.data(), chunk.size())) > 0;)

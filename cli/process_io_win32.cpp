@@ -23,6 +23,18 @@ bool IsConsole(HANDLE handle) {
 HANDLE Input() { return GetStdHandle(STD_INPUT_HANDLE); }
 HANDLE Output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 
+// Whether standard input and output are consoles, asked once: each question
+// asks the system (under Wine, its server), and a million addresses are read
+// and written some 700 times.
+bool InputIsConsole() {
+    static const bool console = IsConsole(Input());
+    return console;
+}
+bool OutputIsConsole() {
+    static const bool console = IsConsole(Output());
+    return console;
+}
+
 // The system's words for an error, in UTF-8, with its number.
 std::string Describe(DWORD error) {
     wchar_t text[512];
@@ -134,14 +146,14 @@ const std::string_view kNewline = "\r\n";
 void PrepareStreams() {}  // standard input and output are used through their handles, as they are
 
 InputEncoding StandardInputEncoding() {
-    return IsConsole(Input()) ? InputEncoding::kUtf16Le : InputEncoding::kDetect;
+    return InputIsConsole() ? InputEncoding::kUtf16Le : InputEncoding::kDetect;
 }
 
-bool InputIsInteractive() { return IsConsole(Input()) || _isatty(0) != 0; }
+bool InputIsInteractive() { return InputIsConsole() || _isatty(0) != 0; }
 
 std::size_t ReadInput(char* buffer, std::size_t size) {
     const HANDLE input = Input();
-    if (IsConsole(input)) return ReadConsoleUnits(input, buffer, size);
+    if (InputIsConsole()) return ReadConsoleUnits(input, buffer, size);
     DWORD got = 0;
     const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
     if (ReadFile(input, buffer, wanted, &got, nullptr)) return got;
@@ -152,7 +164,7 @@ std::size_t ReadInput(char* buffer, std::size_t size) {
 
 void WriteOutput(std::string_view data) {
     const HANDLE output = Output();
-    if (IsConsole(output)) {
+    if (OutputIsConsole()) {
         WriteConsoleText(output, data);
         return;
     }

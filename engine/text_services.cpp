@@ -2,6 +2,8 @@
 // looking codes up in its table.
 #include "pelvaro/text_services.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +13,12 @@
 #include "code_table.h"
 
 namespace pelvaro {
+
+namespace {
+
+constexpr std::size_t kUnits = 0x10000;  // every 16-bit unit
+
+}  // namespace
 
 bool IsChoosableCodePage(unsigned codePage) {
     for (const unsigned choosable : kChoosableCodePages)
@@ -36,6 +44,12 @@ std::u16string TextServices::LowerCase(std::u16string_view text) const {
     std::u16string result(text);
     for (char16_t& unit : result) unit = LowerUnit(unit);
     return result;
+}
+
+LoweredCodes::LoweredCodes(const TextServices& services) : codes_(new std::uint16_t[kUnits]) {
+    for (std::size_t unit = 0; unit < kUnits; ++unit)
+        codes_[unit] =
+            static_cast<std::uint16_t>(services.AnsiCode(services.LowerUnit(static_cast<char16_t>(unit))));
 }
 
 }  // namespace pelvaro

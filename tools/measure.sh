@@ -5,6 +5,7 @@
 #     native arithmetic, in time and in instructions under callgrind, natively
 #     and (in time) in both Windows builds under Wine;
 #   - pelvaro-id on a million addresses, which it folds many lines at a time,
+#     by default and on each width of word forced (PELVARO_ID_WORD_BITS),
 #     side by side with the same input read the same way and folded a line at
 #     a time (bench/per_line_id_numbers): with the engine's adder, as
 #     pelvaro-id did before, and with plain native arithmetic, the yardstick;
@@ -27,12 +28,15 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 # Each build's own Wine loader, as its configuration found it. The 32-bit
-# figures are taken only where 32-bit programs can run.
+# figures are taken only where a 32-bit program runs: Debian's wine script
+# answers --version even where it cannot start one.
 loader() { sed -n 's/^PELVARO_WINE_LOADER:FILEPATH=//p' "build/$1/CMakeCache.txt"; }
+export WINEPREFIX=$PWD/build/wineprefix
 windows_presets=(win64)
-if why=$("$(loader win32)" --version 2>&1 >/dev/null); then
+if why=$(build/win32/wine-run build/win32/bench/fold_instructions.exe engine 0 2>&1); then
   windows_presets=(win32 win64)
 else
+  why=$(echo "$why" | tr -d '\r' | tr -s '\n' ' ')
   echo "(32-bit figures left out: this machine cannot run 32-bit programs: ${why:-the loader failed})"
 fi
 
@@ -55,7 +59,6 @@ native=$(per_char native)
 echo "fold: $engine instructions/char with the engine's adder, $native native: ratio $((engine / native))"
 
 echo "== Fold, time per character: native and both Windows builds under Wine (10 million characters)"
-export WINEPREFIX=$PWD/build/wineprefix
 build/linux/bench/fold_instructions engine 10000000 2>&1 >/dev/null | sed 's/^/native build, /'
 build/linux/bench/fold_instructions native 10000000 2>&1 >/dev/null | sed 's/^/native build, /'
 for preset in "${windows_presets[@]}"; do
@@ -83,36 +86,79 @@ characters=$(($(stat -c %s "$work/sample.txt") - 20000))
 per_character() {
   echo $((($(instructions "$@" <"$work/sample.txt") - $(instructions "$@" </dev/null)) / characters))
 }
-echo "instructions per character (callgrind, 20,000 addresses, native build):" \
-  "pelvaro-id $(per_character build/linux/cli/pelvaro-id)," \
+# pelvaro-id on each width of word that valgrind runs (it reports no AVX-512
+# to the program), then on the widest it runs, the one chosen by default.
+line="instructions per character (callgrind, 20,000 addresses, native build): pelvaro-id"
+for bits in 32 64 128 256 512; do
+  if PELVARO_ID_WORD_BITS=$bits valgrind --tool=none build/linux/cli/pelvaro-id </dev/null >/dev/null 2>&1; then
+    line+=" $(PELVARO_ID_WORD_BITS=$bits per_character build/linux/cli/pelvaro-id) on $bits-bit words,"
+  else
+    line+=" none on $bits-bit words (not under valgrind),"
+  fi
+done
+echo "$line $(per_character build/linux/cli/pelvaro-id) by default;" \
   "a line at a time with the engine's adder $(per_character build/linux/bench/per_line_id_numbers engine)," \
   "with native arithmetic $(per_character build/linux/bench/per_line_id_numbers native)"
-# side_by_side LABEL BUILD EXE [RUNNER...]: the build's pelvaro-id, and its
-# per_line_id_numbers with the engine's adder and with native arithmetic, on
-# the million addresses; and pelvaro-id on no input, its start-up, which is
-# taken off each. Five rounds, the four runs taking turns in each, so that
-# the machine's other work weighs on all alike; the best of each.
+# side_by_side LABEL BUILD EXE [RUNNER...]: the build's pelvaro-id by default
+# and on each width of word that runs here, and its per_line_id_numbers with
+# the engine's adder and with native arithmetic (the yardstick), on the
+# million addresses; and pelvaro-id on no input, its start-up, which is taken
+# off each. Nine rounds, the runs taking turns in each, so that the machine's
+# other work weighs on all alike; the best of each: runs of a tenth of a
+# second, on two cores that other builds share, need that many for their
+# best to be their own.
 side_by_side() {
   python3 - "$work/addresses.txt" "$@" <<'PY'
 import os, subprocess, sys, time
 addresses, label, build, exe, *runner = sys.argv[1:]
 id_program = runner + [f"{build}/cli/pelvaro-id{exe}"]
 per_line = runner + [f"{build}/bench/per_line_id_numbers{exe}"]
-runs = {"start": (id_program, os.devnull), "new": (id_program, addresses),
-        "today": (per_line + ["engine"], addresses), "native": (per_line + ["native"], addresses)}
-best = {}
-for _ in range(5):
-    for name, (command, input_path) in runs.items():
+def forced(bits):
+    return {**os.environ, "PELVARO_ID_WORD_BITS": str(bits)}
+runs = {"start": (id_program, os.devnull, None), "default": (id_program, addresses, None),
+        "today": (per_line + ["engine"], addresses, None), "native": (per_line + ["native"], addresses, None)}
+missing = []
+for bits in (32, 64, 128, 256, 512):
+    with open(os.devnull, "rb") as nothing:
+        tried = subprocess.run(id_program, stdin=nothing, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                               env=forced(bits))
+    if tried.returncode == 0:
+        runs[bits] = (id_program, addresses, forced(bits))
+    else:
+        missing.append(f"{bits} bits: " + tried.stderr.decode(errors="replace").split("': ")[-1].split(";")[0])
+# A run that fails is left out of the best and counted: under load Wine now
+# and then fails to start a program. One whose every run fails stops here.
+best, failed = {}, {}
+rounds = 9
+for _ in range(rounds):
+    for name, (command, input_path, environment) in runs.items():
         with open(input_path, "rb") as stdin:
             started = time.perf_counter()
-            subprocess.run(command, stdin=stdin, stdout=subprocess.DEVNULL, check=True)
-            best[name] = min(best.get(name, float("inf")), time.perf_counter() - started)
+            status = subprocess.run(command, stdin=stdin, stdout=subprocess.DEVNULL, env=environment).returncode
+            elapsed = time.perf_counter() - started
+        if status != 0:
+            failed[name] = failed.get(name, 0) + 1
+            continue
+        best[name] = min(best.get(name, float("inf")), elapsed)
+for name in runs:
+    if name not in best:
+        sys.exit(f"{label}: every run of {name} failed")
 mb = os.path.getsize(addresses) / 1e6
-new, today, native = (max(best[name] - best["start"], 0.005) for name in ("new", "today", "native"))
-print(f"{label}, {mb:.1f} MB, best of 5 less {best['start']:.2f} s of start-up: pelvaro-id {new:.2f} s,",
-      f"{mb / new:.0f} MB/s; a line at a time with the engine's adder {today:.2f} s, {mb / today:.1f} MB/s;",
-      f"with native arithmetic {native:.2f} s, {mb / native:.0f} MB/s")
-print(f"  pelvaro-id: {today / new:.1f} times as fast as a line at a time, {native / new:.2f} of the native speed")
+took = {name: max(best[name] - best["start"], 0.005) for name in runs if name != "start"}
+today, native = took["today"], took["native"]
+print(f"{label}, {mb:.1f} MB, best of {rounds} less {best['start']:.2f} s of start-up:",
+      f"a line at a time with the engine's adder {today:.2f} s, {mb / today:.1f} MB/s;",
+      f"with native arithmetic (the yardstick) {native:.2f} s, {mb / native:.0f} MB/s")
+for name in runs:
+    if name not in ("start", "today", "native"):
+        words = "by default" if name == "default" else f"on {name}-bit words"
+        new = took[name]
+        print(f"  pelvaro-id {words}: {new:.2f} s, {mb / new:.0f} MB/s, {today / new:.1f} times as fast as",
+              f"a line at a time, {native / new:.2f} of the yardstick's speed")
+for reason in missing:
+    print(f"  (not here: {reason})")
+for name, count in failed.items():
+    print(f"  ({count} of the {rounds} runs of {name} failed and are left out)")
 PY
 }
 side_by_side "native build" build/linux ""

@@ -21,7 +21,9 @@ namespace pelvaro::cli::testing {
 // What came of each line, in order: its number, or "line N: fault F".
 class Outcomes final : public IdNumberOutput {
 public:
-    void IdNumber(std::int32_t idNumber) override { list.push_back(std::to_string(idNumber)); }
+    void IdNumbers(const std::int32_t* idNumbers, std::size_t count) override {
+        for (std::size_t i = 0; i < count; ++i) list.push_back(std::to_string(idNumbers[i]));
+    }
     void Fault(std::size_t line, LineFault fault) override {
         list.push_back("line " + std::to_string(line) + ": fault " + std::to_string(static_cast<int>(fault)));
     }
@@ -34,8 +36,10 @@ public:
 // line, a line longer than a batch takes, or any line with eachLineAtOnce.
 class SideBySide final : public LineSink {
 public:
-    SideBySide(const TextServices& services, bool eachLineAtOnce)
-        : services_(services), eachLineAtOnce_(eachLineAtOnce), batches_(services, batched, eachLineAtOnce) {}
+    SideBySide(const TextServices& services, bool eachLineAtOnce, unsigned sliceBits)
+        : services_(services),
+          eachLineAtOnce_(eachLineAtOnce),
+          batches_(services, batched, eachLineAtOnce, sliceBits) {}
 
     void Units(std::u16string_view units) override {
         idNumber_ = FoldIdNumber(idNumber_, units, services_);
@@ -46,7 +50,7 @@ public:
 
     void LineEnd(std::size_t number, LineFault fault) override {
         if (fault == LineFault::kNone)
-            engine.IdNumber(idNumber_);
+            engine.IdNumbers(&idNumber_, 1);
         else
             engine.Fault(number, fault);
         batches_.LineEnd(number, fault);
@@ -85,13 +89,14 @@ private:
     std::size_t lineSize_ = 0;
 };
 
-// Reads input in chunks of the given sizes, in turn, into both; returns
-// the first difference, or an empty string.
+// Reads input in chunks of the given sizes, in turn, into both, the batches
+// folded on words of sliceBits (one that runs here); returns the first
+// difference, or an empty string.
 inline std::string CompareWithEngine(std::string_view input, const std::vector<std::size_t>& chunks,
-                                     const TextServices& services, bool eachLineAtOnce,
+                                     const TextServices& services, bool eachLineAtOnce, unsigned sliceBits,
                                      std::size_t* lines = nullptr) {
     LineReader reader;
-    SideBySide both(services, eachLineAtOnce);
+    SideBySide both(services, eachLineAtOnce, sliceBits);
     for (std::size_t at = 0, turn = 0; at < input.size(); ++turn) {
         const std::size_t size = chunks[turn % chunks.size()];  // none is 0
         reader.Push(input.substr(at, size), both);

@@ -1,6 +1,7 @@
 // IdNumberBatches against the one-line engine on random and adversarial
 // streams: UTF-8 and UTF-16 with their marks, faulty lines, empty lines,
-// lines of every length around what a batch takes, in every code page.
+// lines of every length around what a batch takes, in every code page, on
+// every width of word that runs here.
 #include "id_number_batches.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "batches_against_engine.h"
+#include "pelvaro/bit_sliced_fold.h"
 
 namespace pelvaro::cli {
 namespace {
@@ -37,10 +39,18 @@ std::string RandomPiece(std::mt19937& random, std::size_t lineLength) {
     return kOthers[random() % kOthers.size()];
 }
 
-TEST(IdNumberBatches, RandomStreamsAgreeWithTheEngineInEveryCodePage) {
-    std::mt19937 random(19);
+class OnEveryWidth : public ::testing::TestWithParam<unsigned> {
+protected:
+    void SetUp() override {
+        if (const char* missing = SliceWidthMissing(GetParam()))
+            GTEST_SKIP() << GetParam() << "-bit words: " << missing;
+    }
+};
+
+TEST_P(OnEveryWidth, RandomStreamsAgreeWithTheEngineInEveryCodePage) {
+    std::mt19937 random(GetParam());
     std::size_t lines = 0;
-    constexpr std::size_t kStreams = 600;
+    constexpr std::size_t kStreams = 150;
     for (std::size_t round = 0; round < kStreams; ++round) {
         const unsigned codePage = kChoosableCodePages[round % std::size(kChoosableCodePages)];
         std::string stream;
@@ -52,9 +62,9 @@ TEST(IdNumberBatches, RandomStreamsAgreeWithTheEngineInEveryCodePage) {
         std::vector<std::size_t> chunks;
         for (int i = 0; i < 5; ++i) chunks.push_back(1 + random() % (random() % 2 == 0 ? 7 : 65536));
         std::size_t read = 0;
-        ASSERT_EQ(
-            CompareWithEngine(stream, chunks, *TextServices::ForCodePage(codePage), round % 4 == 0, &read),
-            "")
+        ASSERT_EQ(CompareWithEngine(stream, chunks, *TextServices::ForCodePage(codePage), round % 4 == 0,
+                                    GetParam(), &read),
+                  "")
             << "stream " << round << ", code page " << codePage;
         lines += read;
     }
@@ -62,11 +72,14 @@ TEST(IdNumberBatches, RandomStreamsAgreeWithTheEngineInEveryCodePage) {
     RecordProperty("lines", static_cast<int>(lines));
 }
 
-TEST(IdNumberBatches, AdversarialStreamsAgreeWithTheEngine) {
+TEST_P(OnEveryWidth, AdversarialStreamsAgreeWithTheEngine) {
     const TextServices services = *TextServices::ForCodePage(1252);
     std::string fullBatches;  // a full batch, then one more line
     for (std::size_t i = 0; i <= 2 * IdNumberBatches::kBatchLines; ++i)
         fullBatches += "x" + std::to_string(i) + "\n";
+    std::string longestLines;  // more units than a batch takes, in fewer lines
+    for (std::size_t i = 0; i < 300; ++i)
+        longestLines += std::string(kLong - i % 2, static_cast<char>('A' + i % 26)) + "\n";
     const std::string little = "\xFF\xFE" + "a\0B\0\n\0"s;
     const std::vector<std::string> streams = {
         "",
@@ -76,14 +89,21 @@ TEST(IdNumberBatches, AdversarialStreamsAgreeWithTheEngine) {
         "abc\n" + std::string(20000, 'Q') + "\xFF\nhello\n",   // a long line found faulty at its end
         "abc\n" + std::string(20000, 'Q') + "\nhello\n\0\n"s,  // a long line, then a NUL
         little + std::string(2 * kLong, 'z') + "\n" + little,  // UTF-16 units of a long line
+        longestLines,
     };
     for (const std::string& stream : streams) {
         for (const bool eachLineAtOnce : {false, true}) {
-            EXPECT_EQ(CompareWithEngine(stream, {stream.size() + 1}, services, eachLineAtOnce), "");
-            EXPECT_EQ(CompareWithEngine(stream, {1, 2, 3}, services, eachLineAtOnce), "");
+            EXPECT_EQ(CompareWithEngine(stream, {stream.size() + 1}, services, eachLineAtOnce, GetParam()),
+                      "");
+            EXPECT_EQ(CompareWithEngine(stream, {1, 2, 3}, services, eachLineAtOnce, GetParam()), "");
         }
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(IdNumberBatches, OnEveryWidth, ::testing::ValuesIn(kSliceWidths),
+                         [](const ::testing::TestParamInfo<unsigned>& width) {
+                             return std::to_string(width.param) + "Bits";
+                         });
 
 }  // namespace
 }  // namespace pelvaro::cli

@@ -69,15 +69,17 @@ def pieces_of(data):
     return [data] if isinstance(data, (bytes, bytearray)) else data
 
 
-def run(*arguments, feed=b"", stdin=None, stdout=None, stderr=None, raw=False):
+def run(*arguments, feed=b"", stdin=None, stdout=None, stderr=None, raw=False, environment=None):
     """Runs pelvaro-id on the pieces of feed (or on the stdin given) and
     returns what it wrote, its status and its memory peak. The output is text
     with the platform's line ends made LF, unless raw. A stream given as a
-    file descriptor goes there instead of a pipe."""
+    file descriptor goes there instead of a pipe. environment adds variables
+    to the program's."""
     process = subprocess.Popen(
         command(*arguments), stdin=subprocess.PIPE if stdin is None else stdin,
         stdout=subprocess.PIPE if stdout is None else stdout,
-        stderr=subprocess.PIPE if stderr is None else stderr)
+        stderr=subprocess.PIPE if stderr is None else stderr,
+        env=None if environment is None else {**os.environ, **environment})
     fed = [0]
 
     def supply():
@@ -353,6 +355,39 @@ class CodePages(Harness):
             self.assertEqual(run("--code-page", str(page), "abc").out, "999494\n", f"code page {page}")
         for page in (0, 437, 850, 1200, 1259, 20127, 65000):
             self.assertEqual(run("--code-page", str(page), "abc").status, 2, f"code page {page}")
+
+
+class WordWidths(Harness):
+    """PELVARO_ID_WORD_BITS forces the width of word the lines are folded on:
+    every width that runs here gives the same numbers, and one that does not
+    is named, with why."""
+    widths = (32, 64, 128, 256, 512)
+
+    def test_every_width_that_runs_gives_the_numbers_of_plain_arithmetic(self):
+        # Lines of every length up to beyond what a batch takes, upper case among them.
+        texts = ["".join("aBz.@9"[(i * 7 + j) % 6] for j in range(i % 530)) for i in range(1500)]
+        expected = "".join(f"{fold(ord(c) for c in text.lower())}\n" for text in texts)
+        given = "".join(text + "\n" for text in texts).encode()
+        ran = []
+        for bits in self.widths:
+            with self.subTest(bits=bits):
+                outcome = run(feed=given, environment={"PELVARO_ID_WORD_BITS": str(bits)})
+                if outcome.status == 2:
+                    self.assertRegex(outcome.err, rf"^pelvaro-id: PELVARO_ID_WORD_BITS='{bits}': "
+                                                  r"(this processor does not report|this build has no)")
+                    continue
+                self.assertEqual((outcome.err, outcome.status), ("", 0))
+                self.assertTrue(outcome.out == expected, "the numbers differ")
+                ran.append(bits)
+        self.assertIn(32, ran, "the plain 32-bit words run in every build")
+
+    def test_a_width_that_does_not_run_here_is_a_usage_error(self):
+        for value in ("96", "abc"):
+            with self.subTest(value=value):
+                outcome = run(feed=b"abc\n", environment={"PELVARO_ID_WORD_BITS": value})
+                self.assertEqual((outcome.out, outcome.status), ("", 2))
+                self.assertRegex(outcome.err, rf"^pelvaro-id: PELVARO_ID_WORD_BITS='{value}': .*; "
+                                              r"the widths that run here are 32(, \d+)*\n$")
 
 
 class Usage(Harness):

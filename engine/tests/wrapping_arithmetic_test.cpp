@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pelvaro {
@@ -72,30 +76,46 @@ TEST(Times101, EqualsWrapAroundProduct) {
     }
 }
 
-TEST(UnsignedText, KnownTexts) {
-    EXPECT_EQ(UnsignedText(0), "0");
-    EXPECT_EQ(UnsignedText(97), "97");
-    EXPECT_EQ(UnsignedText(2147483647), "2147483647");
-    EXPECT_EQ(UnsignedText(-1), "4294967295");
-    EXPECT_EQ(UnsignedText(std::numeric_limits<std::int32_t>::min()), "2147483648");
-    // m exactly 10^9: no loop turn, the carry out of t gives the 3.
-    EXPECT_EQ(UnsignedText(-1147483648), "3147483648");
-    EXPECT_EQ(UnsignedText(-1147483647), "3147483649");
-    // Either side of t reaching 10^9.
-    EXPECT_EQ(UnsignedText(-1294967296), "3000000000");
-    EXPECT_EQ(UnsignedText(-1294967297), "2999999999");
-    EXPECT_EQ(UnsignedText(-1957447056), "2337520240");
+// WriteUnsignedText's text, checked to stay within its ten characters.
+std::string Written(std::int32_t n) {
+    char text[kLongestUnsignedText + 2];
+    std::fill(std::begin(text), std::end(text), '#');
+    const std::size_t size = std::min(WriteUnsignedText(n, text + 1), kLongestUnsignedText);
+    EXPECT_EQ(text[0], '#') << n << ": written before the text";
+    EXPECT_EQ(text[size + 1], '#') << n << ": written beyond the text";
+    return std::string(text + 1, size);
 }
 
-TEST(UnsignedText, EqualsDecimalOfUnsignedValue) {
-    for (std::int32_t n : BoundaryValues()) ASSERT_EQ(UnsignedText(n), std::to_string(Bits(n))) << n;
+TEST(UnsignedText, KnownTextsInBothForms) {
+    const std::pair<std::int32_t, std::string> known[] = {
+        {0, "0"},
+        {97, "97"},
+        {2147483647, "2147483647"},
+        {-1, "4294967295"},
+        {std::numeric_limits<std::int32_t>::min(), "2147483648"},
+        {-1147483648, "3147483648"},  // m exactly 10^9: no loop turn, the carry out of t gives the 3
+        {-1147483647, "3147483649"},
+        {-1294967296, "3000000000"},  // either side of t reaching 10^9
+        {-1294967297, "2999999999"},
+        {-1957447056, "2337520240"},
+    };
+    for (const auto& [n, text] : known) {
+        EXPECT_EQ(UnsignedText(n), text) << n;
+        EXPECT_EQ(Written(n), text) << n;
+    }
+}
+
+TEST(UnsignedText, BothFormsEqualDecimalOfUnsignedValue) {
+    std::vector<std::int32_t> values = BoundaryValues();
     std::mt19937 random(4294967);
-    for (int round = 0; round < kRandomRounds; ++round) {
-        const std::uint32_t bits = static_cast<std::uint32_t>(random());
-        const std::string text = UnsignedText(FromBits(bits));
-        ASSERT_EQ(text, std::to_string(bits)) << bits;
-        if (FromBits(bits) < 0) {
-            ASSERT_EQ(text.size(), 10u) << bits;
+    for (int round = 0; round < kRandomRounds; ++round)
+        values.push_back(FromBits(static_cast<std::uint32_t>(random())));
+    for (const std::int32_t n : values) {
+        const std::string written = Written(n);
+        ASSERT_EQ(written, std::to_string(Bits(n))) << n;
+        ASSERT_EQ(UnsignedText(n), written) << n;
+        if (n < 0) {
+            ASSERT_EQ(written.size(), kLongestUnsignedText) << n;
         }
     }
 }

@@ -8,6 +8,7 @@
 // the same.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -59,8 +60,15 @@ constexpr std::int32_t BitAt(std::int32_t v, std::int32_t mask) { return (v & ma
     return AddBits(t7, t8);                   // 101a
 }
 
+// The longest unsigned text: 4294967295 has ten digits.
+constexpr std::size_t kLongestUnsignedText = 10;
+
 // The decimal digits of n's bit pattern read as an unsigned number,
-// "0" to "4294967295": no sign, no padding, no separators.
+// "0" to "4294967295": no sign, no padding, no separators. Written to text,
+// which has room for kLongestUnsignedText characters; returns how many.
+std::size_t WriteUnsignedText(std::int32_t n, char* text);
+
+// The same text, as a string.
 std::string UnsignedText(std::int32_t n);
 
 }  // namespace pelvaro

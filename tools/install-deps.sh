@@ -39,6 +39,19 @@ done
 for package in "${optional[@]}"; do
   installed "$package" && rm -f "build/not-installed/$package" || missing_optional+=("$package")
 done
+# leave_out PACKAGE REASON: a test-32 package not installed this time.
+leave_out() {
+  echo "  $1 is left out: $2"
+  mkdir -p build/not-installed
+  echo "$2" >"build/not-installed/$1"
+}
+
+if ((${#missing_optional[@]})) && ! tools/runs-32-bit.sh; then
+  for package in "${missing_optional[@]}"; do
+    leave_out "$package" "this machine cannot run 32-bit programs"
+  done
+  missing_optional=()
+fi
 ((${#missing[@]} + ${#missing_optional[@]})) || exit 0
 
 started=$SECONDS
@@ -78,20 +91,7 @@ refusal() {
   grep -E '^(E: | [^ ].*: (Pre)?Depends:|  +(Pre)?Depends:)' "$log" | sed 's/^ *//' | paste -sd ' ' | cut -c1-400
 }
 
-# leave_out PACKAGE REASON: a test-32 package not installed this time.
-leave_out() {
-  echo "  $1 is left out: $2"
-  mkdir -p build/not-installed
-  echo "$2" >"build/not-installed/$1"
-}
-
 echo "Installing ${#missing[@]} packages for tools/$command.sh: ${missing[*]} ${missing_optional[*]}"
-if ((${#missing_optional[@]})) && ! tools/runs-32-bit.sh; then
-  for package in "${missing_optional[@]}"; do
-    leave_out "$package" "this machine cannot run 32-bit programs"
-  done
-  missing_optional=()
-fi
 if ((${#missing_optional[@]})) && ! dpkg --print-foreign-architectures | grep -qx i386; then
   echo "  adding the i386 architecture, for 32-bit Wine"
   dpkg --add-architecture i386

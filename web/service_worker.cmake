@@ -9,7 +9,7 @@
 # TABLES the code pages' tables it keeps once the page loads them or names
 # them, OTHERS those it keeps once asked for. The worker gets their list, by
 # kind, each file with its size and hash, and keeps a file only when it has
-# both. The hash is the first 16 bytes of the file's SHA-256: it tells a
+# both. The hash is the first 12 bytes of the file's SHA-256: it tells a
 # damaged or mixed-up file, and the list comes from the same server as the
 # files, so a longer one would guard against nothing more. The release, and
 # so the cache, is named after the version and a hash of that list, so that
@@ -51,7 +51,7 @@ foreach(kind IN ITEMS INSTALL TABLES OTHERS)
   foreach(file IN LISTS ${kind})
     file(SIZE "${PAGE_DIR}/${file}" size)
     file(SHA256 "${PAGE_DIR}/${file}" hash)
-    string(SUBSTRING "${hash}" 0 32 hash)
+    string(SUBSTRING "${hash}" 0 24 hash)
     base64_of_hex(${hash} hash)
     list(APPEND entries "\"${file}\":[${size},\"${hash}\"]")
   endforeach()

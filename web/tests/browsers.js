@@ -106,7 +106,9 @@ function wrapPuppeteer(page, context, firefox) {
     // Through the page's history: puppeteer's goBack waits, over WebDriver
     // BiDi, for a load that a return from the back/forward cache never makes.
     back: async () => {
-      await page.evaluate(() => history.back());
+      // Started once the evaluation has returned: a navigation during it
+      // would end its context before it could answer.
+      await page.evaluate(() => void setTimeout(() => history.back()));
       await page.waitForFunction(() => location.protocol !== "about:", { timeout: readyTimeout });
       await waitReady(page.waitForFunction.bind(page));
     },

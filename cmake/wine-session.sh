@@ -3,12 +3,15 @@
 # the build's own (display.sh), and a Wine server kept up in the build's
 # prefix, which the prefix is made ready on.
 #
-#   wine-session.sh WINE_RUN PREFIX DISPLAY_NUMBER start|end
+#   wine-session.sh WINE_RUN PREFIX DISPLAY_NUMBER SESSION_DRIVER BARE_WINDOW start|end
 #
-# start ends what an earlier run may have left of such a session first; end
-# ends both.
+# start ends what an earlier run may have left of such a session first, and
+# ends with the prefix's first window program, BARE_WINDOW, started and closed
+# by SESSION_DRIVER: Wine sets a new prefix's window side up then, and a
+# window program that started at that moment beside another prefix being made
+# was seen to fail to create its window. end ends the server and the display.
 set -euo pipefail
-wine_run=$1 prefix=$2 number=$3
+wine_run=$1 prefix=$2 number=$3 driver=$4 bare_window=$5
 export WINEPREFIX=$prefix DISPLAY=:$number
 display() { bash "$(dirname "$0")/display.sh" "$number" "$prefix.xvfb" "$1"; }
 
@@ -23,7 +26,11 @@ start() {
   mkdir -p "$prefix"
   wineserver -p </dev/null >/dev/null 2>&1 || { echo "wineserver -p did not start a server for $prefix" >&2; exit 1; }
   "$wine_run" || { echo "$wine_run could not make $prefix ready" >&2; exit 1; }
+  "$wine_run" "$driver" bare "$(winpath "$bare_window")" | tr -d '\r' ||
+    { echo "the prefix's first window program did not come and go as it should (see above)" >&2; exit 1; }
   echo "Wine session up: display $DISPLAY, server of $prefix"
 }
 
-"$4"
+winpath() { printf 'Z:%s' "${1//\//\\}"; }
+
+"$6"

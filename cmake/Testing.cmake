@@ -8,6 +8,17 @@
 get_filename_component(PELVARO_SUITE ${CMAKE_BINARY_DIR} NAME)
 set(PELVARO_TEST_PROPERTIES LABELS ${PELVARO_SUITE})
 
+# pelvaro_display_number(VARIABLE WHICH): the number of a virtual display for
+# the build's tests, the WHICH-th (1 to 3) of those its folder picks from
+# 1001 to 8999, so that two clones' tests, run at once, ask for different
+# displays.
+function(pelvaro_display_number variable which)
+  string(MD5 digest "${CMAKE_BINARY_DIR}")
+  string(SUBSTRING "${digest}" 0 3 digits)
+  math(EXPR number "1000 + 0x${digits} % 2000 * 4 + ${which}" OUTPUT_FORMAT DECIMAL)
+  set(${variable} ${number} PARENT_SCOPE)
+endfunction()
+
 # pelvaro_test(NAME COMMAND COMMAND_ARGUMENT... [PROPERTIES NAME VALUE...]): a
 # test of the suite, with the build's properties and these.
 function(pelvaro_test name)

@@ -56,7 +56,7 @@ endif()
 # last: a virtual display of the build's own, and one Wine server kept up in
 # the build's prefix, so that a test starts in a fraction of a second instead
 # of booting Wine's services each time.
-math(EXPR display "500 + ${CMAKE_SIZEOF_VOID_P} * 8")  # :532 for 32-bit, :564 for 64-bit
+pelvaro_display_number(display 1)
 set(session bash ${CMAKE_CURRENT_LIST_DIR}/wine-session.sh ${PELVARO_WINE_RUN} ${PELVARO_WINEPREFIX} ${display}
             $<TARGET_FILE:session_driver> $<TARGET_FILE:bare_window>)
 pelvaro_test(session-start COMMAND ${session} start

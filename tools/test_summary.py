@@ -77,7 +77,10 @@ def read_run(junit_path, tests_path):
         suite = listed[name].popleft() if listed[name] else "?"
         name = name[len(suite) + 1:] if name.startswith(suite + "/") else name
         output = case.findtext("system-out") or ""
-        if case.find("skipped") is not None or case.get("status") in ("notrun", "disabled"):
+        skipped = case.find("skipped")
+        if skipped is not None and skipped.get("message") == "Fixture dependency failed":
+            suites[suite].append(Case(name, "failed", "not run, as what it needs was not set up"))
+        elif skipped is not None or case.get("status") in ("notrun", "disabled"):
             suites[suite].append(Case(name, "skipped", skip_reason(output, case)))
         elif "TAP version" in output and tap_cases(output):
             suites[suite] += tap_cases(output)

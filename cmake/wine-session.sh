@@ -26,8 +26,14 @@ start() {
   mkdir -p "$prefix"
   wineserver -p </dev/null >/dev/null 2>&1 || { echo "wineserver -p did not start a server for $prefix" >&2; exit 1; }
   "$wine_run" || { echo "$wine_run could not make $prefix ready" >&2; exit 1; }
-  "$wine_run" "$driver" bare "$(winpath "$bare_window")" | tr -d '\r' ||
-    { echo "the prefix's first window program did not come and go as it should (see above)" >&2; exit 1; }
+  # What Wine starts for the first window program (the desktop's process)
+  # stays, holding the output it was given: a file, not this script's.
+  if ! "$wine_run" "$driver" bare "$(winpath "$bare_window")" >"$prefix.first-window" 2>&1 </dev/null; then
+    tr -d '\r' <"$prefix.first-window" >&2
+    echo "the prefix's first window program did not come and go as it should (see above)" >&2
+    exit 1
+  fi
+  tr -d '\r' <"$prefix.first-window"
   echo "Wine session up: display $DISPLAY, server of $prefix"
 }
 

@@ -81,12 +81,17 @@ def run(*arguments, feed=b"", stdin=None, stdout=None, stderr=None, raw=False, e
         stderr=subprocess.PIPE if stderr is None else stderr,
         env=None if environment is None else {**os.environ, **environment})
     fed = [0]
+    peaks = [0]
 
     def supply():
         try:
             for piece in pieces_of(feed):
                 process.stdin.write(piece)
                 fed[0] += len(piece)
+            # The program holds all but a pipe's worth of the input and waits
+            # for the rest: its peak so far is seen however fast it then ends.
+            process.stdin.flush()
+            peaks.append(peak_resident_kib(process.pid))
         except (BrokenPipeError, OSError):
             pass  # the program has stopped reading
         finally:
@@ -109,12 +114,12 @@ def run(*arguments, feed=b"", stdin=None, stdout=None, stderr=None, raw=False, e
             threads.append(threading.Thread(target=drain, args=(name, stream)))
     for thread in threads:
         thread.start()
-    peak = 0
     while process.poll() is None:
-        peak = max(peak, peak_resident_kib(process.pid))
+        peaks.append(peak_resident_kib(process.pid))
         time.sleep(0.005)
     for thread in threads:
         thread.join()
+    peak = max(peaks)
 
     def text(name):
         data = streams.get(name, b"")

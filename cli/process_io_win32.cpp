@@ -23,17 +23,13 @@ bool IsConsole(HANDLE handle) {
 HANDLE Input() { return GetStdHandle(STD_INPUT_HANDLE); }
 HANDLE Output() { return GetStdHandle(STD_OUTPUT_HANDLE); }
 
-// Whether standard input and output are consoles, asked once: each question
-// asks the system (under Wine, its server), and a million addresses are read
-// and written some 700 times.
-bool InputIsConsole() {
-    static const bool console = IsConsole(Input());
-    return console;
-}
-bool OutputIsConsole() {
-    static const bool console = IsConsole(Output());
-    return console;
-}
+// Whether standard input and output are consoles, asked once as the program
+// starts: each question asks the system (under Wine, its server), and a
+// million addresses are read and written some 700 times. Set before main, they
+// need no guard, whose code in newer runtimes imports functions Windows 2000
+// does not have.
+const bool kInputIsConsole = IsConsole(Input());
+const bool kOutputIsConsole = IsConsole(Output());
 
 // The system's words for an error, in UTF-8, with its number.
 std::string Describe(DWORD error) {
@@ -146,14 +142,14 @@ const std::string_view kNewline = "\r\n";
 void PrepareStreams() {}  // standard input and output are used through their handles, as they are
 
 InputEncoding StandardInputEncoding() {
-    return InputIsConsole() ? InputEncoding::kUtf16Le : InputEncoding::kDetect;
+    return kInputIsConsole ? InputEncoding::kUtf16Le : InputEncoding::kDetect;
 }
 
-bool InputIsInteractive() { return InputIsConsole() || _isatty(0) != 0; }
+bool InputIsInteractive() { return kInputIsConsole || _isatty(0) != 0; }
 
 std::size_t ReadInput(char* buffer, std::size_t size) {
     const HANDLE input = Input();
-    if (InputIsConsole()) return ReadConsoleUnits(input, buffer, size);
+    if (kInputIsConsole) return ReadConsoleUnits(input, buffer, size);
     DWORD got = 0;
     const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
     if (ReadFile(input, buffer, wanted, &got, nullptr)) return got;
@@ -164,7 +160,7 @@ std::size_t ReadInput(char* buffer, std::size_t size) {
 
 void WriteOutput(std::string_view data) {
     const HANDLE output = Output();
-    if (OutputIsConsole()) {
+    if (kOutputIsConsole) {
         WriteConsoleText(output, data);
         return;
     }

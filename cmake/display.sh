@@ -41,15 +41,20 @@ start() {
     exit 1
   fi
   mkdir -p "$(dirname "$note")"
-  Xvfb "$DISPLAY" -ac -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$note.log" 2>&1 &
+  # -noreset: by default the server resets as its last client leaves, and
+  # refuses connections for that moment; the tests' programs come and go.
+  Xvfb "$DISPLAY" -ac -noreset -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$note.log" 2>&1 &
   echo $! >"$note"
   for _ in $(seq 100); do
-    xdpyinfo >/dev/null 2>&1 && break
+    if xdpyinfo >/dev/null 2>&1; then
+      echo "display $DISPLAY up"
+      return
+    fi
     kill -0 $! 2>/dev/null || { echo "Xvfb did not start on $DISPLAY:" >&2; cat "$note.log" >&2; exit 1; }
     sleep 0.1
   done
-  xdpyinfo >/dev/null 2>&1 || { echo "Xvfb on $DISPLAY did not answer in 10 s" >&2; exit 1; }
-  echo "display $DISPLAY up"
+  echo "Xvfb on $DISPLAY did not answer in 10 s" >&2
+  exit 1
 }
 
 "$3"

@@ -41,8 +41,8 @@ start() {
     exit 1
   fi
   mkdir -p "$(dirname "$note")"
-  # -noreset: by default the server resets as its last client leaves, and
-  # refuses connections for that moment; the tests' programs come and go.
+  # -noreset: by default the server resets each time its last client leaves,
+  # and the tests' programs come and go; it stays as it started instead.
   Xvfb "$DISPLAY" -ac -noreset -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$note.log" 2>&1 &
   echo $! >"$note"
   for _ in $(seq 100); do

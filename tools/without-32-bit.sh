@@ -14,6 +14,6 @@ loader=/usr/lib/wine/wine
 [[ -e $loader ]] || { echo "$0: there is no 32-bit Wine loader at $loader to cover" >&2; exit 1; }
 stub=$(mktemp)
 trap 'rm -f "$stub"' EXIT
-printf '#!/bin/sh\necho "%s: Exec format error" >&2\nexit 126\n' "$loader" >"$stub"
+printf '#!/bin/sh\necho "Exec format error" >&2\nexit 126\n' >"$stub"
 chmod +x "$stub"
 "$(dirname "$0")/in-private-mounts.sh" bash -c 'mount --bind "$1" "$2" && shift 2 && "$@"' run "$stub" "$loader" "$@"

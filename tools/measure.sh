@@ -27,10 +27,8 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Each build's own Wine loader, as its configuration found it. The 32-bit
-# figures are taken only where a 32-bit program runs: Debian's wine script
-# answers --version even where it cannot start one.
-loader() { sed -n 's/^PELVARO_WINE_LOADER:FILEPATH=//p' "build/$1/CMakeCache.txt"; }
+# The 32-bit figures are taken only where a 32-bit program runs: Debian's
+# wine script answers --version even where it cannot start one.
 export WINEPREFIX=$PWD/build/wineprefix
 windows_presets=(win64)
 if why=$(build/win32/wine-run build/win32/bench/fold_instructions.exe engine 0 2>&1); then
@@ -42,7 +40,9 @@ fi
 
 echo "== Machine"
 grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'
-echo "$(nproc) cores, $("$(loader win64)" --version), $(clang++ --version | head -n 1)"
+# The 64-bit build's Wine loader, as its configuration wrote it into wine-run.
+loader=$(grep -o -m 1 '/[^ ]*/wine64' build/win64/wine-run)
+echo "$(nproc) cores, $("$loader" --version), $(clang++ --version | head -n 1)"
 
 echo "== Fold, time per character (Google Benchmark, native build)"
 build/linux/bench/pelvaro_bench --benchmark_min_time=1 --benchmark_color=false

@@ -43,10 +43,13 @@ start() {
   mkdir -p "$(dirname "$note")"
   # -noreset: by default the server resets each time its last client leaves,
   # and the tests' programs come and go; it stays as it started instead.
+  # Until it has answered, a failed or stopped start ends the server too.
+  trap end EXIT
   Xvfb "$DISPLAY" -ac -noreset -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$note.log" 2>&1 &
   echo $! >"$note"
   for _ in $(seq 100); do
     if xdpyinfo >/dev/null 2>&1; then
+      trap - EXIT
       echo "display $DISPLAY up"
       return
     fi

@@ -31,6 +31,7 @@ echo "To use the window here, start a display first, for example: Xvfb :1 & DISP
 # desktop, which gives it the keys. The screenshot is the desktop trimmed to
 # the window, once two in a row come out the same size.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  trap "wineserver -k" EXIT  # the window and Wine end with this, however it ends
   xdotool mousemove 1 1
   "$1/wine-run" explorer /desktop=Pelvaro,640x300 "$1/app/Pelvaro.exe" &
   for _ in $(seq 150); do
@@ -44,8 +45,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     sleep 1
     last=$size size=$(shown "$@")
   done
-  [[ -n $desktop && ${size%x*} -gt 100 ]] || { echo "The window did not appear." >&2; wineserver -k; exit 1; }
+  [[ -n $desktop && ${size%x*} -gt 100 ]] || { echo "The window did not appear." >&2; exit 1; }
   xdotool type --delay 50 "$3" && xdotool key Tab space && sleep 1 && shown "$@" >/dev/null
-  wineserver -k
 ' run "$build" "$shot" "$example"
 echo "Screenshot of the window: $shot"

@@ -29,9 +29,12 @@ endfunction()
 
 # pelvaro_gtest(TARGET [PROPERTIES NAME VALUE...]): each GoogleTest test of
 # the program a test of the suite, found when CTest starts (through Wine for a
-# Windows build), with the build's properties and these.
+# Windows build), with the build's properties and these. The program's files
+# are compiled as one, so that GoogleTest's headers (and windows.h) are read
+# once a program rather than once a file.
 function(pelvaro_gtest target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "" PROPERTIES)
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON)
   gtest_discover_tests(${target} TEST_PREFIX ${PELVARO_SUITE}/ DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                        PROPERTIES ${PELVARO_TEST_PROPERTIES} ${arg_PROPERTIES})
 endfunction()

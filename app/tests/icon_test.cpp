@@ -14,7 +14,6 @@ namespace {
 
 constexpr unsigned kIconType = 3;
 constexpr unsigned kGroupIconType = 14;
-constexpr WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
 
 struct ExpectedImage {
     unsigned id;

@@ -14,7 +14,6 @@ namespace pelvaro::test {
 namespace {
 
 constexpr unsigned kManifestType = 24;
-constexpr WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
 
 // One tag of the XML text: its name ("?xml", "assembly", "/assembly"), its
 // attributes, and the text that follows it up to the next tag.

@@ -11,6 +11,9 @@
 
 namespace pelvaro::test {
 
+// The language of a resource that has none.
+constexpr WORD kNeutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+
 class ExecutableResources : public ::testing::TestWithParam<Executable> {
 protected:
     void SetUp() override {

@@ -26,18 +26,6 @@ export function openPage(browser, { url = pageUrl, site, ...options } = {}) {
   return browser.open({ url, frame: site?.frame, ...options });
 }
 
-// The engine's browser and a static server of the page (see serve), for a
-// suite; stopBrowserAndSite closes what came up.
-export async function startBrowserAndSite() {
-  const browser = await launch();
-  return { browser, site: await serve() };
-}
-
-export async function stopBrowserAndSite(browser, site) {
-  await browser?.close();
-  site?.close();
-}
-
 // A static server of the page for test t alone, closed when t ends: an
 // earlier page's service worker may still be fetching files to keep, and its
 // requests must not count as t's.

@@ -7,7 +7,7 @@ import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
   chooseCodePage, launch, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, siteFor,
-  startBrowserAndSite, stopBrowserAndSite, textOf, valueOf,
+  textOf, valueOf,
 } from "./harness.js";
 
 const texts = [
@@ -23,14 +23,14 @@ const texts = [
 // A code page whose table the engine carries has no script of its own.
 const hasTableScript = (codePage) => existsSync(join(pageDir, `pelvaro-cp${codePage}.js`));
 
+// One browser for the file's suites: each page opens in a context of its own.
+const browser = await launch();
+after(() => browser.close());
+
 describe("the page's numbers are pelvaro-id's", () => {
-  let browser;
   let page;
-  before(async () => {
-    browser = await launch();
-    page = await openPage(browser);
-  });
-  after(() => browser?.close());
+  before(async () => { page = await openPage(browser); });
+  after(() => page.close());
 
   it("in every code page the page offers, which are pelvaro-id's 15", async (t) => {
     const offered = await offeredCodePages(page);
@@ -68,10 +68,6 @@ describe("the page's numbers are pelvaro-id's", () => {
 });
 
 describe("the browser's language picks the code page, as the system's locale does on Windows", () => {
-  let browser;
-  before(async () => { browser = await launch(); });
-  after(() => browser?.close());
-
   const cases = [
     ["en-US", 1252], ["pt-BR", 1252], ["ja-JP", 932], ["zh-CN", 936], ["zh-TW", 950], ["zh-Hant-HK", 950],
     ["ko-KR", 949], ["th-TH", 874], ["pl-PL", 1250], ["sr-Latn-RS", 1250], ["ru-RU", 1251], ["sr", 1251],
@@ -97,10 +93,9 @@ describe("the browser's language picks the code page, as the system's locale doe
 });
 
 describe("the number shown is always the number for the code page shown", () => {
-  let browser;
   let site;
-  before(async () => ({ browser, site } = await startBrowserAndSite()));
-  after(() => stopBrowserAndSite(browser, site));
+  before(async () => { site = await serve(); });
+  after(() => site.close());
 
   // Chooses the code pages one after another without waiting, each table
   // held back as long as given, presses Work out on text while the last one

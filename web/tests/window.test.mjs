@@ -7,7 +7,7 @@ import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { after, before, describe, it } from "node:test";
 import {
-  engineCan, focused, launch, openPage, screenshotAreas, shownVersion, startBrowserAndSite, stopBrowserAndSite, textOf,
+  engineCan, focused, launch, openPage, screenshotAreas, serve, shownVersion, textOf,
   valueOf, windowTable,
 } from "./harness.js";
 
@@ -27,14 +27,14 @@ async function tabbing(page) {
   return order;
 }
 
+// One browser for the file's suites: each page opens in a context of its own.
+const browser = await launch();
+after(() => browser.close());
+
 describe("the page is the window", () => {
-  let browser;
   let page;
-  before(async () => {
-    browser = await launch();
-    page = await openPage(browser);
-  });
-  after(() => browser?.close());
+  before(async () => { page = await openPage(browser); });
+  after(() => page.close());
 
   it("has the window's title after Load, with the project's version", async () => {
     assert.deepEqual([await page.evaluate(() => document.title), await textOf(page, "#Form1-title")], [title, title]);
@@ -196,10 +196,6 @@ describe("the page is the window", () => {
 });
 
 describe("no stale number", () => {
-  let browser;
-  before(async () => { browser = await launch(); });
-  after(() => browser?.close());
-
   // Text2 may show nothing, or the number of what Text1 holds.
   const shown = (page) => page.evaluate(() => [document.getElementById("Text1").value, document.getElementById("Text2").value]);
   const consistent = ([text1, text2]) => text2 === "" || (text1 === "hello" && text2 === "2337520240");
@@ -240,10 +236,9 @@ function phoneSizes() {
 }
 
 describe("on a phone's screen the window stands in one column", () => {
-  let browser;
   let site;
-  before(async () => ({ browser, site } = await startBrowserAndSite()));
-  after(() => stopBrowserAndSite(browser, site));
+  before(async () => { site = await serve(); });
+  after(() => site.close());
 
   for (const width of [360, 320]) {
     it(`at ${width} px: the controls in their order, no sideways scrolling, text of 16 px, targets of 44 px`, async (t) => {
@@ -297,10 +292,9 @@ describe("on a phone's screen the window stands in one column", () => {
 
 describe("axe-core, every rule on, finds nothing", () => {
   const axeSource = readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.min.js"), "utf8");
-  let browser;
   let site;
-  before(async () => ({ browser, site } = await startBrowserAndSite()));
-  after(() => stopBrowserAndSite(browser, site));
+  before(async () => { site = await serve(); });
+  after(() => site.close());
 
   for (const width of [360, 1280]) {
     it(`at ${width} px`, async (t) => {

@@ -15,7 +15,10 @@ set(options_win32 -DPELVARO_STAND_IN_TABLES=${stand_in_tables})
 set(options_win64 -DPELVARO_STAND_IN_TABLES=${stand_in_tables} -DPELVARO_WIN32_BUILD_DIR=${root}/build/win32)
 
 # Each build a target of its own, which notes in built/ that it was made; the
-# test command's summary names each build that was not.
+# test command's summary names each build that was not. Two are made at a
+# time: while one waits on a link or on its longest file, the other keeps the
+# cores busy. (Each prints its output when it is done.)
+set_property(GLOBAL APPEND PROPERTY JOB_POOLS builds=2)
 set(listed "")
 foreach(build IN LISTS PELVARO_SUITE_BUILDS)
   set(stamp ${CMAKE_BINARY_DIR}/built/${build})
@@ -26,7 +29,7 @@ foreach(build IN LISTS PELVARO_SUITE_BUILDS)
     COMMAND ${CMAKE_COMMAND} -E touch ${stamp}
     WORKING_DIRECTORY ${root}
     COMMENT "The ${build} build"
-    USES_TERMINAL VERBATIM)
+    JOB_POOL builds VERBATIM)
   string(APPEND listed "subdirs(\"${root}/build/${build}\")\n")
 endforeach()
 file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/built)

@@ -204,9 +204,18 @@ async function startWebKit(locale) {
 const narrowestWindow = 460;
 
 async function launchWebKit() {
-  const sessions = new Map();  // locale -> a running browser
+  // A running browser for each locale asked for: en-US's, and the last
+  // other's, which ends when another language is asked for.
+  const sessions = new Map();
   const session = async (locale) => {
-    if (!sessions.has(locale)) sessions.set(locale, startWebKit(locale));
+    if (!sessions.has(locale)) {
+      for (const [other, running] of sessions) {
+        if (other === "en-US") continue;
+        sessions.delete(other);
+        await (await running).stop();
+      }
+      sessions.set(locale, startWebKit(locale));
+    }
     return sessions.get(locale);
   };
   await session("en-US");

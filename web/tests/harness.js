@@ -8,6 +8,7 @@ import { createServer } from "node:http";
 import { tmpdir } from "node:os";
 import { dirname, extname, join, normalize, resolve } from "node:path";
 import { setTimeout as sleep } from "node:timers/promises";
+import { after } from "node:test";
 import { fileURLToPath, pathToFileURL } from "node:url";
 import { engine, launch } from "./browsers.js";
 
@@ -24,6 +25,18 @@ export const pageUrl = pathToFileURL(join(pageDir, "index.html")).href;
 // serve), a screen narrower than the engine's window can be is a frame there.
 export function openPage(browser, { url = pageUrl, site, ...options } = {}) {
   return browser.open({ url, frame: site?.frame, ...options });
+}
+
+// The browser every test of the run shares, started by the first to ask and
+// closed once the last test has run: each page opens apart from the others
+// (browsers.js), and a browser is the dearest thing a test starts.
+let shared;
+export function theBrowser() {
+  if (!shared) {
+    shared = launch();
+    after(async () => (await shared).close());
+  }
+  return shared;
 }
 
 // A static server of the page for test t alone, closed when t ends: an

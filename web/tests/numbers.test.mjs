@@ -6,7 +6,7 @@ import { existsSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
-  chooseCodePage, launch, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, siteFor,
+  chooseCodePage, theBrowser, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, siteFor,
   textOf, valueOf,
 } from "./harness.js";
 
@@ -23,9 +23,7 @@ const texts = [
 // A code page whose table the engine carries has no script of its own.
 const hasTableScript = (codePage) => existsSync(join(pageDir, `pelvaro-cp${codePage}.js`));
 
-// One browser for the file's suites: each page opens in a context of its own.
-const browser = await launch();
-after(() => browser.close());
+const browser = await theBrowser();
 
 describe("the page's numbers are pelvaro-id's", () => {
   let page;

@@ -5,10 +5,10 @@
 import assert from "node:assert/strict";
 import { readFileSync, statSync } from "node:fs";
 import { join } from "node:path";
-import { after, before, describe, it } from "node:test";
+import { describe, it } from "node:test";
 import { setTimeout as sleep } from "node:timers/promises";
 import {
-  chooseCodePage, engineCan, keptFiles, launch, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers,
+  chooseCodePage, engineCan, keptFiles, theBrowser, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers,
   projectVersion, siteFor, textOf, workerInControl,
 } from "./harness.js";
 
@@ -19,10 +19,9 @@ const openingFiles = ["index.html", "pelvaro.css", "pelvaro-engine.js", "pelvaro
 const mayAskFor = ["favicon.ico", "apple-touch-icon.png", "pelvaro.webmanifest", "pelvaro-sw.js"];
 const bytes = (files) => files.reduce((sum, file) => sum + statSync(join(pageDir, file)).size, 0);
 
+const browser = await theBrowser();
+
 describe("offline and private", () => {
-  let browser;
-  before(async () => { browser = await launch(); });
-  after(() => browser?.close());
 
   it("works opened from the disk, with no error", async (t) => {
     const page = await openPage(browser, { url: pageUrl });

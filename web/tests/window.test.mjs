@@ -7,7 +7,7 @@ import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { after, before, describe, it } from "node:test";
 import {
-  engineCan, focused, launch, openPage, screenshotAreas, serve, shownVersion, textOf,
+  engineCan, focused, theBrowser, openPage, screenshotAreas, serve, shownVersion, textOf,
   valueOf, windowTable,
 } from "./harness.js";
 
@@ -27,9 +27,7 @@ async function tabbing(page) {
   return order;
 }
 
-// One browser for the file's suites: each page opens in a context of its own.
-const browser = await launch();
-after(() => browser.close());
+const browser = await theBrowser();
 
 describe("the page is the window", () => {
   let page;

@@ -4,9 +4,9 @@
 import assert from "node:assert/strict";
 import { readFileSync } from "node:fs";
 import { join } from "node:path";
-import { after, before, describe, it } from "node:test";
+import { describe, it } from "node:test";
 import {
-  keptFiles, launch, openPage, pageNumbers, pageRelease, siteFor, textOf, updateWorker, workerInControl, workerList,
+  keptFiles, theBrowser, openPage, pageNumbers, pageRelease, siteFor, textOf, updateWorker, workerInControl, workerList,
 } from "./harness.js";
 
 const day = 24 * 60 * 60 * 1000;
@@ -18,10 +18,9 @@ const release = (page) => page.evaluate(() => document.documentElement.dataset.r
 const releaseRuns = (page, name) => page.waitFor((wanted) =>
   document.documentElement.dataset.release === wanted && document.documentElement.dataset.ready === "true", name);
 
+const browser = await theBrowser();
+
 describe("the page's service worker", () => {
-  let browser;
-  before(async () => { browser = await launch(); });
-  after(() => browser?.close());
 
   // The page at the site's root once its worker controls it; null, the test
   // skipped, where the engine never gets there.

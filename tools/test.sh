@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native engine and command-line
-# tool, the same under sanitizers, the fuzz targets for a bounded time, the web
-# page in three browser engines, the two Windows builds through Wine (32-bit
-# and 64-bit), and the release's checks. Ends with a summary: passed, failed
-# and skipped for each suite, the reason for each skip, and any suite this
-# machine cannot run or build.
+# tool, the same under sanitizers, the fuzz targets on a bounded number of
+# inputs, the web page in three browser engines, the two Windows builds
+# through Wine (32-bit and 64-bit), and the release's checks. Ends with a
+# summary: passed, failed and skipped for each suite, the reason for each
+# skip, and any suite this machine cannot run or build.
 #
 #   tools/test.sh [CTEST_OPTION...]     for example -L win64, or -R Form1
 #

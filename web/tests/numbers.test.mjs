@@ -6,8 +6,8 @@ import { existsSync } from "node:fs";
 import { join } from "node:path";
 import { after, before, describe, it } from "node:test";
 import {
-  chooseCodePage, theBrowser, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, siteFor,
-  textOf, valueOf,
+  chooseCodePage, offeredCodePages, openPage, pageDir, pageNumbers, pelvaroIdNumbers, serve, siteFor, textOf,
+  theBrowser, valueOf,
 } from "./harness.js";
 
 const texts = [

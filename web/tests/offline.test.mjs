@@ -8,8 +8,8 @@ import { join } from "node:path";
 import { describe, it } from "node:test";
 import { setTimeout as sleep } from "node:timers/promises";
 import {
-  chooseCodePage, engineCan, keptFiles, theBrowser, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers,
-  projectVersion, siteFor, textOf, workerInControl,
+  chooseCodePage, engineCan, keptFiles, openPage, pageDir, pageNumbers, pageUrl, pelvaroIdNumbers, projectVersion,
+  siteFor, textOf, theBrowser, workerInControl,
 } from "./harness.js";
 
 // What opening the page loads, in the order the page asks for it; and what
@@ -22,7 +22,6 @@ const bytes = (files) => files.reduce((sum, file) => sum + statSync(join(pageDir
 const browser = await theBrowser();
 
 describe("offline and private", () => {
-
   it("works opened from the disk, with no error", async (t) => {
     const page = await openPage(browser, { url: pageUrl });
     assert.deepEqual(await pageNumbers(page, ["hello", "ABC"]), ["2337520240", "999494"]);

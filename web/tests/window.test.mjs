@@ -7,8 +7,7 @@ import { readFileSync } from "node:fs";
 import { createRequire } from "node:module";
 import { after, before, describe, it } from "node:test";
 import {
-  engineCan, focused, theBrowser, openPage, screenshotAreas, serve, shownVersion, textOf,
-  valueOf, windowTable,
+  engineCan, focused, openPage, screenshotAreas, serve, shownVersion, textOf, theBrowser, valueOf, windowTable,
 } from "./harness.js";
 
 const title = `Work out your MSN Messenger 6 id number - ${shownVersion()}`;

@@ -6,7 +6,8 @@ import { readFileSync } from "node:fs";
 import { join } from "node:path";
 import { describe, it } from "node:test";
 import {
-  keptFiles, theBrowser, openPage, pageNumbers, pageRelease, siteFor, textOf, updateWorker, workerInControl, workerList,
+  keptFiles, openPage, pageNumbers, pageRelease, siteFor, textOf, theBrowser, updateWorker, workerInControl,
+  workerList,
 } from "./harness.js";
 
 const day = 24 * 60 * 60 * 1000;
@@ -21,7 +22,6 @@ const releaseRuns = (page, name) => page.waitFor((wanted) =>
 const browser = await theBrowser();
 
 describe("the page's service worker", () => {
-
   // The page at the site's root once its worker controls it; null, the test
   // skipped, where the engine never gets there.
   async function openControlled(t, site) {

@@ -40,6 +40,9 @@ const executables = {
   webkit: process.env.MINIBROWSER || "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser",
 };
 
+// The browser's language unless a page asks for another.
+const defaultLocale = "en-US";
+
 // How long a page may take to become ready, and an action to take effect.
 const readyTimeout = 30000;
 
@@ -67,7 +70,7 @@ async function launchPuppeteer() {
       requests: firefox ? "Firefox over WebDriver BiDi reports no request for a file opened from the disk" : null,
       accessibilityTree: firefox ? "puppeteer reads no accessibility tree from Firefox over WebDriver BiDi" : null,
     },
-    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, clipboard = false, ready = true } = {}) {
+    async open({ url, locale = defaultLocale, viewport = { width: 1000, height: 600 }, clipboard = false, ready = true } = {}) {
       const context = await browser.createBrowserContext();
       // Firefox lets a page write the clipboard; Chromium asks the user, here the test.
       if (clipboard && !firefox) await context.overridePermissions(new URL(url).origin, ["clipboard-read", "clipboard-write", "clipboard-sanitized-write"]);
@@ -204,13 +207,13 @@ async function startWebKit(locale) {
 const narrowestWindow = 460;
 
 async function launchWebKit() {
-  // A running browser for each locale asked for: en-US's, and the last
-  // other's, which ends when another language is asked for.
+  // A running browser for each locale asked for: the default one's, and the
+  // last other's, which ends when another language is asked for.
   const sessions = new Map();
   const session = async (locale) => {
     if (!sessions.has(locale)) {
       for (const [other, running] of sessions) {
-        if (other === "en-US") continue;
+        if (other === defaultLocale) continue;
         sessions.delete(other);
         await (await running).stop();
       }
@@ -218,14 +221,14 @@ async function launchWebKit() {
     }
     return sessions.get(locale);
   };
-  await session("en-US");
+  await session(defaultLocale);
   return {
     engine,
     cannot: {
       requests: "WebKitWebDriver reports no requests",
       accessibilityTree: null,
     },
-    async open({ url, locale = "en-US", viewport = { width: 1000, height: 600 }, frame, ready = true } = {}) {
+    async open({ url, locale = defaultLocale, viewport = { width: 1000, height: 600 }, frame, ready = true } = {}) {
       const { driver } = await session(locale);
       await driver.switchTo().defaultContent();
       const framed = viewport.width < narrowestWindow;

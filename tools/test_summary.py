@@ -5,13 +5,15 @@
 
 JUNIT_FILE is the run's JUnit file (ctest --output-junit), TESTS_JSON the
 same tests as ctest --show-only=json-v1 lists them, with their labels: each
-test's label is its suite, and a build's tests are named SUITE/NAME. BUILDS_DIR is the suites build's folder, with the
-list of builds (builds.txt) and a file in built/ for each one made.
+test's label is its suite, and a build's tests are named SUITE/NAME.
+BUILDS_DIR is the suites build's folder, with the list of builds
+(builds.txt) and a file in built/ for each one made.
 
 One line a suite: passed, failed and skipped. A suite that cannot run here is
 one skipped test named after it, and its line says "not run" and why. A
 test that reports its own tests in TAP (the page's, once per engine) counts
-as those tests. Then every skipped test with its reason, every failed test,
+as those tests. Then every skipped test with its reason, every failed test
+(one reported in TAP with what went wrong, which its long output buries),
 every test that Wine failed to start and that got a second try
 (retry_start_failure.py says so in its output), and each build not made.
 """
@@ -44,23 +46,53 @@ def skip_reason(output, case):
     return skipped.get("message", "no reason given") if skipped is not None else "no reason given"
 
 
+def failure_detail(lines, at):
+    """What the YAML block after a failed TAP test's line (lines[at]) says went
+    wrong: its error's first lines and where on its stack a test file (else
+    another of the tests' own files) raised it. None where it only counts
+    the subtests that failed."""
+    if at + 1 >= len(lines) or lines[at + 1].strip() != "---":
+        return None
+    indent = len(lines[at + 1]) - len(lines[at + 1].lstrip())
+    fields, key = {}, None
+    for line in lines[at + 2:]:
+        if len(line) - len(line.lstrip()) == indent and line.strip():
+            if line.strip() == "...":
+                break
+            key, _, value = line.strip().partition(":")
+            fields[key] = [value.strip().strip("'")] if value.strip() not in ("|-", "|") else []
+        elif key:
+            fields[key].append(line[indent + 2:].rstrip())
+    if fields.get("failureType") == ["subtestsFailed"]:
+        return None
+    error = [line for line in fields.get("error", []) if line.strip()][:8] or ["no error given"]
+    ours = [line for line in fields.get("stack", []) if "file://" in line and "node_modules" not in line]
+    where = next((line for line in ours if ".test." in line), ours[0] if ours else None)
+    return "\n".join(error + ([f"at {where}"] if where else []))
+
+
 def tap_cases(output):
     """The tests a node TAP stream reports: those of each top-level group, and
     a top-level test that has none of its own. A test's subtests count as
-    part of it."""
-    cases, inner = [], []
-    for line in output.splitlines():
+    part of it, and a failed test's reason is what went wrong in it."""
+    cases, inner, details = [], [], []
+    lines = output.splitlines()
+    for at, line in enumerate(lines):
         match = TAP_TEST.match(line)
         if not match:
             continue
         depth = len(match[1]) // 4
         status = "skipped" if match[4] == "SKIP" else "failed" if match[2] == "not ok" else "passed"
+        if status == "failed":
+            details += filter(None, [failure_detail(lines, at)])
+        reason = "\n".join(details) if status == "failed" else match[5] or "no reason given"
         if depth == 1:
-            inner.append(Case(match[3], status, match[5] or "no reason given"))
+            inner.append(Case(match[3], status, reason))
+            details = []
         elif depth == 0:
             cases += [Case(f"{match[3]}: {case.name}", *case[1:]) for case in inner] or \
-                [Case(match[3], status, match[5] or "no reason given")]
-            inner = []
+                [Case(match[3], status, reason)]
+            inner, details = [], []
     return cases
 
 
@@ -124,6 +156,8 @@ def main(arguments):
         print("Failed:")
         for suite, case in failures:
             print(f"  {suite} {case.name}")
+            for line in filter(None, case.reason.splitlines()):
+                print(f"      {line}")
     if second_tries:
         print("Tried a second time, as Wine did not start the test program:")
         for suite, name, why in second_tries:

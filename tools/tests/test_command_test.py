@@ -5,7 +5,9 @@ server, virtual display and browser are: each in a session of its own, as a
 daemon leaves its parent's. Whether the run is interrupted or its build
 fails, none of them may outlive it, and a failed build still ends in the
 summary. The script runs in a copy of the tools folder, with a stand-in
-installer."""
+installer. The summary names a failed test of the page with what went wrong
+in it."""
+import json
 import os
 import shutil
 import signal
@@ -15,6 +17,7 @@ import tempfile
 import time
 import unittest
 import uuid
+import xml.etree.ElementTree as ElementTree
 
 TOOLS = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
@@ -113,6 +116,57 @@ class TestCommand(unittest.TestCase):
         self.assertIn("linux: 1 passed, 0 failed, 0 skipped", said)
         self.assertIn("win64: not built: its build failed", said)
         self.assertEqual(left_running(self.token), [], f"nothing left running after\n{said}")
+
+
+# A browser engine's run as CTest keeps it: one test of two failed in a group, and what its
+# YAML block says of it.
+ENGINE_RUN = """TAP version 13
+# Subtest: the page's service worker
+    ok 1 - answers
+      ---
+      duration_ms: 1.5
+      ...
+    not ok 2 - installs no release
+      ---
+      duration_ms: 9.1
+      failureType: 'testCodeFailure'
+      error: |-
+        Expected values to be strictly equal:
+
+        'redundant' !== 'installed'
+      stack: |-
+        ElementHandle.click (file:///w/node_modules/puppeteer-core/lib/api.js:1:1)
+        async TestContext.<anonymous> (file:///w/web/tests/worker.test.mjs:116:5)
+      ...
+    1..2
+not ok 1 - the page's service worker
+  ---
+  failureType: 'subtestsFailed'
+  error: '1 subtest failed'
+  ...
+"""
+
+
+class TestSummary(unittest.TestCase):
+    def test_a_failed_page_test_is_named_with_what_went_wrong_and_where(self):
+        folder = tempfile.mkdtemp(prefix="test-summary-test.")
+        self.addCleanup(shutil.rmtree, folder)
+        junit, tests = os.path.join(folder, "tests.xml"), os.path.join(folder, "tests.json")
+        case = ElementTree.Element("testcase", name="web-firefox", status="fail")
+        ElementTree.SubElement(case, "failure")
+        ElementTree.SubElement(case, "system-out").text = ENGINE_RUN
+        ElementTree.ElementTree(case).write(junit)
+        with open(tests, "w") as listed:
+            json.dump({"tests": [{"name": "web-firefox",
+                                  "properties": [{"name": "LABELS", "value": ["web-firefox"]}]}]}, listed)
+        open(os.path.join(folder, "builds.txt"), "w").close()
+        said = subprocess.run([sys.executable, os.path.join(TOOLS, "test_summary.py"), junit, tests, folder],
+                              capture_output=True, text=True, check=True).stdout
+        self.assertIn("web-firefox: 1 passed, 1 failed, 0 skipped", said)
+        self.assertIn("Failed:\n  web-firefox the page's service worker: installs no release\n"
+                      "      Expected values to be strictly equal:\n"
+                      "      'redundant' !== 'installed'\n"
+                      "      at async TestContext.<anonymous> (file:///w/web/tests/worker.test.mjs:116:5)\n", said)
 
 
 if __name__ == "__main__":

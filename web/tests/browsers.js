@@ -46,6 +46,17 @@ const defaultLocale = "en-US";
 // How long a page may take to become ready, and an action to take effect.
 const readyTimeout = 30000;
 
+// What an engine's wait gave, or, where it timed out, an error that names
+// what was waited for, raised where the test waited.
+async function waited(promise, what) {
+  try {
+    return await promise;
+  } catch (error) {
+    if (error?.name !== "TimeoutError") throw error;
+    throw new Error(`timed out waiting for ${what}`);
+  }
+}
+
 // Makes navigator.language(s) say `locale` before the page's scripts run, as
 // a browser set to that language does.
 function pretendLanguage(locale) {
@@ -117,7 +128,7 @@ function wrapPuppeteer(page, context, firefox) {
     },
     evaluate: (fn, ...args) => page.evaluate(fn, ...args),
     run: (source) => page.evaluate(source),
-    waitFor: (fn, arg, timeout = readyTimeout) => page.waitForFunction(fn, { timeout }, arg),
+    waitFor: (fn, arg, timeout = readyTimeout) => waited(page.waitForFunction(fn, { timeout }, arg), fn),
     accessible: firefox ? null : async (selector) => {
       const node = await page.accessibility.snapshot({ root: await page.$(selector), interestingOnly: false });
       return { role: node.role, name: node.name };
@@ -134,7 +145,8 @@ function wrapPuppeteer(page, context, firefox) {
 }
 
 function waitReady(waitForFunction) {
-  return waitForFunction(() => document.documentElement.dataset.ready === "true", { timeout: readyTimeout });
+  return waited(waitForFunction(() => document.documentElement.dataset.ready === "true", { timeout: readyTimeout }),
+    "the page to be ready");
 }
 
 // ---- WebKitGTK, through WebKitWebDriver and selenium-webdriver -------------

@@ -113,10 +113,13 @@ function wrapPuppeteer(page, context, firefox) {
     errors,
     requests: firefox ? null : requests,
     goto: async (url, { ready = true } = {}) => {
-      await page.goto(url);
+      await waited(page.goto(url), `${url} to load`);
       if (ready) await waitReady(page.waitForFunction.bind(page));
     },
-    reload: async () => { await page.reload(); await waitReady(page.waitForFunction.bind(page)); },
+    reload: async () => {
+      await waited(page.reload(), "the page to load again");
+      await waitReady(page.waitForFunction.bind(page));
+    },
     // Through the page's history: puppeteer's goBack waits, over WebDriver
     // BiDi, for a load that a return from the back/forward cache never makes.
     back: async () => {

@@ -13,7 +13,8 @@ One line a suite: passed, failed and skipped. A suite that cannot run here is
 one skipped test named after it, and its line says "not run" and why. A
 test that reports its own tests in TAP (the page's, once per engine) counts
 as those tests. Then every skipped test with its reason, every failed test
-(one reported in TAP with what went wrong, which its long output buries),
+(one reported in TAP with what went wrong, which its long output buries, and
+a Windows one with its exit status and what that tells),
 every test that Wine failed to start and that got a second try
 (retry_start_failure.py says so in its output), and each build not made.
 """
@@ -24,8 +25,10 @@ import re
 import sys
 import xml.etree.ElementTree as ElementTree
 
-# The line that cmake/retry_start_failure.py writes before a second try.
-SECOND_TRY = "retry_start_failure: "
+# The lines that cmake/retry_start_failure.py writes before a second try, and
+# after a run that failed.
+SECOND_TRY = "retry_start_failure: Wine did not start "
+ENDED = "retry_start_failure: ended with "
 TAP_TEST = re.compile(r"^( *)(not ok|ok) \d+ - (.*?)(?: # (SKIP|TODO)\b ?(.*))?$")
 
 Case = collections.namedtuple("Case", "name status reason")  # status: passed, failed or skipped
@@ -120,7 +123,8 @@ def read_run(junit_path, tests_path):
                 suites[suite].append(Case(name, "failed", ""))
         else:
             failed = case.find("failure") is not None or case.get("status") == "fail"
-            suites[suite].append(Case(name, "failed" if failed else "passed", ""))
+            ended = [line[len(ENDED):] for line in output.splitlines() if line.startswith(ENDED)]
+            suites[suite].append(Case(name, "failed" if failed else "passed", "\n".join(ended[-1:])))
         second_tries += [(suite, name, line[len(SECOND_TRY):]) for line in output.splitlines()
                          if line.startswith(SECOND_TRY)][:1]
     return suites, second_tries

@@ -2,7 +2,8 @@
 """retry_start_failure.py's rule, tried on stand-ins for Wine and for test
 programs: a program that Wine fails to start, or that dies before writing
 anything, gets a second try; one that fails after writing, as a failed
-assertion does, gets none."""
+assertion does, gets none. A run that fails for good ends with its exit
+status and what that tells."""
 import os
 import pathlib
 import subprocess
@@ -60,7 +61,7 @@ class RetryStartFailure(unittest.TestCase):
         self.assertEqual((done.returncode, runs), (1, 1))
         self.assertIn("[  FAILED  ] Suite.Test", done.stdout)
         self.assertIn("x.cpp:12: Failure", done.stderr)
-        self.assertNotIn("retry_start_failure", done.stderr)
+        self.assertNotIn("Wine did not start", done.stderr)
 
     def test_any_output_of_the_program_makes_a_failure_its_own(self):
         done, runs = self.run_wrapper("blank", [1])
@@ -68,7 +69,19 @@ class RetryStartFailure(unittest.TestCase):
 
     def test_a_program_that_passes_runs_once_and_its_status_is_passed_on(self):
         done, runs = self.run_wrapper("silent", [], program=("sh", "-c", "echo out; echo err >&2; exit 3"))
-        self.assertEqual((done.returncode, runs, done.stdout, done.stderr), (3, 1, "out\n", "err\n"))
+        self.assertEqual((done.returncode, runs, done.stdout, done.stderr),
+                         (3, 1, "out\n", "err\nretry_start_failure: ended with exit status 3\n"))
+
+    def test_a_failure_says_what_its_exit_status_tells(self):
+        for script, status, said in (
+                ("echo '[  PASSED  ] 2 tests.'; exit 1", 1,
+                 "1 after every test in it had passed: it failed as it ended"),
+                ("echo '[  FAILED  ] 1 test'; kill -SEGV $$", 139,
+                 "139 (Wine ended by signal 11: Segmentation fault)")):
+            with self.subTest(script=script):
+                done, runs = self.run_wrapper("silent", [], program=("sh", "-c", script))
+                self.assertEqual((done.returncode, runs), (status, 1), done.stderr)
+                self.assertEqual(done.stderr.splitlines()[-1], f"retry_start_failure: ended with exit status {said}")
 
     def test_all_the_program_wrote_is_passed_on_though_a_process_it_started_holds_the_streams(self):
         # As explorer.exe, started by the first window program, holds them: a
@@ -80,7 +93,8 @@ class RetryStartFailure(unittest.TestCase):
                 done, runs = self.run_wrapper("silent", [], program=program)
             finally:
                 os.kill(int(pathlib.Path(holder.name).read_text()), signal.SIGKILL)
-        self.assertEqual((done.returncode, runs, len(done.stdout), done.stderr), (1, 1, 300000, "end\n"))
+        self.assertEqual((done.returncode, runs, len(done.stdout), done.stderr.splitlines()[0]),
+                         (1, 1, 300000, "end"))
 
 if __name__ == "__main__":
     unittest.main()

@@ -9,8 +9,8 @@ start a program. Every other failure stands at once.
 Its output passes through as it comes. A second try is announced on standard
 error by a line that starts with SECOND_TRY, which the test command's summary
 looks for to name the test. A run that fails for good ends with a line that
-starts with ENDED and gives its exit status: whether a signal ended Wine, and
-whether the program's tests had all passed by then, the fault coming as it
+starts with ENDED: its exit status, the signal that ended Wine if one did, and
+whether the program's tests had all passed by then, so that it failed as it
 ended. Standard input is not passed on: test programs read none.
 """
 import os
@@ -29,10 +29,11 @@ WINE_START_FAILURE = re.compile(rb"(wine: |Application could not be started|Shel
 
 def run(arguments):
     """Runs the command, passing its output on as it comes; returns its status
-    (minus the signal's number where a signal ended it) and all it wrote on either stream. Once it has ended, what it wrote is
-    read to the last byte, but no more is waited for: the streams may stay
-    open long after, held by a process that Wine started from it (the
-    desktop's explorer.exe)."""
+    (minus the signal's number where a signal ended it) and all it wrote on
+    either stream. Once it has ended, what it wrote is read to the last
+    byte, but no more is waited for: the streams may stay open long after,
+    held by a process that Wine started from it (the desktop's
+    explorer.exe)."""
     process = subprocess.Popen(arguments, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                stderr=subprocess.PIPE)
     sinks = {process.stdout: sys.stdout.buffer, process.stderr: sys.stderr.buffer}

@@ -30,12 +30,15 @@ endif()
 # notes why it left a package out.
 math(EXPR bits "${CMAKE_SIZEOF_VOID_P} * 8")
 if(PELVARO_WINE_LOADER)
-  execute_process(COMMAND ${PELVARO_WINE_LOADER} --version RESULT_VARIABLE status OUTPUT_QUIET ERROR_VARIABLE why)
+  # Started by bash, which gives the kernel's answer where the kernel will not
+  # run the loader ("cannot execute binary file: Exec format error"). CMake
+  # would hand such a file to /bin/sh as a script, and pass on sh's syntax
+  # error instead.
+  execute_process(COMMAND bash -c [["$0" --version]] ${PELVARO_WINE_LOADER} RESULT_VARIABLE status OUTPUT_QUIET
+                  ERROR_VARIABLE why)
+  string(REPLACE "${PELVARO_WINE_LOADER}: line 1: ${PELVARO_WINE_LOADER}: " "" why "${why}")
   string(STRIP "${why}" why)
   set(why "this machine cannot run ${bits}-bit programs: ${PELVARO_WINE_LOADER}: ${why}")
-  if(NOT status MATCHES "^[0-9]+$")  # the loader did not start at all: the system's reason
-    string(APPEND why "${status}")
-  endif()
 else()
   set(status "not found")
   set(why "${wine_package} is not installed")

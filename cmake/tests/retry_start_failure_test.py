@@ -81,7 +81,8 @@ class RetryStartFailure(unittest.TestCase):
             with self.subTest(script=script):
                 done, runs = self.run_wrapper("silent", [], program=("sh", "-c", script))
                 self.assertEqual((done.returncode, runs), (status, 1), done.stderr)
-                self.assertEqual(done.stderr.splitlines()[-1], f"retry_start_failure: ended with exit status {said}")
+                self.assertEqual(done.stderr.splitlines()[-1],
+                                 f"retry_start_failure: ended with exit status {said}")
 
     def test_all_the_program_wrote_is_passed_on_though_a_process_it_started_holds_the_streams(self):
         # As explorer.exe, started by the first window program, holds them: a

@@ -179,5 +179,6 @@ class TestSummary(unittest.TestCase):
                       "      exit status 139 (Wine ended by signal 11: Segmentation fault) after every test\n", said)
         self.assertNotIn("Tried a second time", said)
 
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1] + sys.argv[1:], verbosity=2)

@@ -99,6 +99,11 @@ def tap_cases(output):
     return cases
 
 
+def said_after(prefix, output):
+    """What follows prefix on each line of output that starts with it."""
+    return [line[len(prefix):] for line in output.splitlines() if line.startswith(prefix)]
+
+
 def read_run(junit_path, tests_path):
     """{suite: [Case]} and [(suite, name, why)] of the second tries."""
     listed = collections.defaultdict(collections.deque)  # name -> its suites, in the run's order
@@ -123,10 +128,9 @@ def read_run(junit_path, tests_path):
                 suites[suite].append(Case(name, "failed", ""))
         else:
             failed = case.find("failure") is not None or case.get("status") == "fail"
-            ended = [line[len(ENDED):] for line in output.splitlines() if line.startswith(ENDED)]
-            suites[suite].append(Case(name, "failed" if failed else "passed", "\n".join(ended[-1:])))
-        second_tries += [(suite, name, line[len(SECOND_TRY):]) for line in output.splitlines()
-                         if line.startswith(SECOND_TRY)][:1]
+            ended = (said_after(ENDED, output) or [""])[-1]
+            suites[suite].append(Case(name, "failed" if failed else "passed", ended))
+        second_tries += [(suite, name, why) for why in said_after(SECOND_TRY, output)[:1]]
     return suites, second_tries
 
 
